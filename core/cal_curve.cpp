@@ -1,0 +1,94 @@
+#include "core/cal_curve.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <string>
+
+#include "core/numbers.h"
+
+namespace kal {
+namespace {
+
+// The straight-line extension, 0.867 per year, as the exact decimal product
+// 867 * n / 1000 rounded half to even; no floating point needed.
+int64_t ExtensionRise(int64_t years_before_first) {
+  return static_cast<int64_t>(DivideHalfEven(Int128{867} * years_before_first, 1000));
+}
+
+}  // namespace
+
+Result<CurveTable> LoadCurve(std::span<const std::string_view> lists, int32_t first_year) {
+  std::vector<int32_t> values;
+  for (size_t list = 0; list < lists.size(); ++list) {
+    std::string_view text = lists[list];
+    size_t line_number = 0;
+    while (!text.empty()) {
+      const size_t end = text.find('\n');
+      std::string_view line = text.substr(0, end);
+      text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+      ++line_number;
+      if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+      const auto value = StrictDecimal(line);
+      if (!value) {
+        return Error{"curve list " + std::to_string(list + 1) + ", line " +
+                     std::to_string(line_number) + ": not a decimal integer: \"" +
+                     std::string(line.substr(0, 40)) + "\""};
+      }
+      values.push_back(*value);
+    }
+  }
+  return LoadCurveValues(values, first_year);
+}
+
+Result<CurveTable> LoadCurveValues(std::span<const int32_t> values, int32_t first_year) {
+  CurveTable curve;
+  constexpr int64_t kCapacity = int64_t{CurveTable::kYoungestYear} - CurveTable::kOldestYear + 1;
+  curve.ages_.assign(static_cast<size_t>(kCapacity), 0);
+
+  // Values are placed year after year from first_year on; those that fall
+  // outside the table are dropped.
+  const int64_t placed_first = std::max<int64_t>(first_year, CurveTable::kOldestYear);
+  const int64_t placed_last = std::min<int64_t>(
+      int64_t{first_year} + static_cast<int64_t>(values.size()) - 1, CurveTable::kYoungestYear);
+  const bool any = placed_first <= placed_last;
+  for (int64_t y = placed_first; y <= placed_last; ++y) {
+    curve.ages_[static_cast<size_t>(y - CurveTable::kOldestYear)] =
+        values[static_cast<size_t>(y - first_year)];
+  }
+  if (any) curve.last_year_ = static_cast<int32_t>(placed_last);
+  if (!any) return Error{"the curve has no value between the years -50000 and 1950"};
+  if (curve.last_year_ < CurveTable::kSearchYoungest) {
+    return Error{"the curve does not reach the present: it ends at the year " +
+                 std::to_string(curve.last_year_) + ", cal BP " +
+                 std::to_string(1950 - curve.last_year_) + "; it must reach cal BP " +
+                 std::to_string(1950 - CurveTable::kSearchYoungest) + " or less"};
+  }
+
+  const int64_t first_value =
+      curve.ages_[static_cast<size_t>(placed_first - CurveTable::kOldestYear)];
+  for (int64_t y = CurveTable::kOldestYear; y < placed_first; ++y) {
+    const int64_t age = first_value + ExtensionRise(std::llabs(y - placed_first));
+    if (age > INT32_MAX) return Error{"the curve's extension to the year -50000 overflows"};
+    curve.ages_[static_cast<size_t>(y - CurveTable::kOldestYear)] = static_cast<int32_t>(age);
+  }
+  curve.ages_.resize(static_cast<size_t>(curve.last_year_ - CurveTable::kOldestYear + 1));
+
+  constexpr int32_t kFrom = CurveTable::kSearchOldest + 1;
+  constexpr int32_t kTo = CurveTable::kSearchYoungest - 1;
+  constexpr auto kSpan = static_cast<size_t>(kTo - kFrom + 1);
+  curve.min_from_old_.resize(kSpan);
+  curve.max_from_young_.resize(kSpan);
+  int32_t running = curve[kFrom];
+  for (int32_t y = kFrom; y <= kTo; ++y) {
+    running = std::min(running, curve[y]);
+    curve.min_from_old_[static_cast<size_t>(y - kFrom)] = running;
+  }
+  running = curve[kTo];
+  for (int32_t y = kTo; y >= kFrom; --y) {
+    running = std::max(running, curve[y]);
+    curve.max_from_young_[static_cast<size_t>(y - kFrom)] = running;
+  }
+  return curve;
+}
+
+}  // namespace kal

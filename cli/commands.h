@@ -18,6 +18,15 @@ struct Command {
 int RunCalibrate(const std::vector<std::string>& args);
 extern const std::string_view kCalibrateUsage;
 
+int RunPlot(const std::vector<std::string>& args);
+extern const std::string_view kPlotUsage;
+
+int RunListing(const std::vector<std::string>& args);
+extern const std::string_view kListingUsage;
+
+int RunBatch(const std::vector<std::string>& args);
+extern const std::string_view kBatchUsage;
+
 // The help text's list of curves, each with its reference.
 std::string CurveHelp();
 

@@ -25,6 +25,9 @@ namespace {
 
 const Command kCommands[] = {
     {"calibrate", kCalibrateUsage, RunCalibrate},
+    {"plot", kPlotUsage, RunPlot},
+    {"listing", kListingUsage, RunListing},
+    {"batch", kBatchUsage, RunBatch},
 };
 
 void PrintHelp(std::ostream& out) {

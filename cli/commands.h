@@ -27,9 +27,6 @@ extern const std::string_view kListingUsage;
 int RunBatch(const std::vector<std::string>& args);
 extern const std::string_view kBatchUsage;
 
-// The help text's list of curves, each with its reference.
-std::string CurveHelp();
-
 }  // namespace kal::cli
 
 #endif  // KAL_CLI_COMMANDS_H_

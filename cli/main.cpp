@@ -10,17 +10,6 @@
 
 namespace kal::cli {
 
-std::string CurveHelp() {
-  std::string text = "Curves (--curve):\n";
-  for (const EmbeddedCurve& curve : EmbeddedCurves()) {
-    text += "  " + std::string(curve.key) + std::string(10 - curve.key.size(), ' ') +
-            std::string(curve.reference) + "\n";
-  }
-  text += "  PATH      a curve file in the .14c format (cal BP, 14C age, sigma per line)\n";
-  text += "IntCal20 is the default.\n";
-  return text;
-}
-
 namespace {
 
 const Command kCommands[] = {
@@ -34,7 +23,7 @@ void PrintHelp(std::ostream& out) {
   out << "Usage: kalibracja-cli COMMAND [ARGUMENTS]\n"
          "Calibrates radiocarbon ages into calendar years (negative years are BC).\n\n";
   for (const Command& command : kCommands) out << command.usage << "\n";
-  out << CurveHelp() << "\n"
+  out << kal::CurveHelp() << "\n"
       << "Exit status: 0 success, 1 the command failed, 2 bad arguments or input.\n"
          "kalibracja-cli COMMAND --help prints one command's help.\n";
 }
@@ -58,7 +47,7 @@ int main(int argc, char** argv) {
     const std::vector<std::string> rest(args.begin() + 1, args.end());
     for (const std::string& arg : rest) {
       if (arg == "--help" || arg == "-h") {
-        std::cout << command.usage << "\n" << CurveHelp();
+        std::cout << command.usage << "\n" << kal::CurveHelp();
         return kExitOk;
       }
     }

@@ -61,6 +61,17 @@ LoadedCurve LoadEmbedded(const EmbeddedCurve& curve) {
 
 }  // namespace
 
+std::string CurveHelp() {
+  std::string text = "Curves (--curve):\n";
+  for (const EmbeddedCurve& curve : EmbeddedCurves()) {
+    text += "  " + std::string(curve.key) + std::string(10 - curve.key.size(), ' ') +
+            std::string(curve.reference) + "\n";
+  }
+  text += "  PATH      a curve file in the .14c format (cal BP, 14C age, sigma per line)\n";
+  text += "IntCal20 is the default.\n";
+  return text;
+}
+
 LoadedCurve DefaultCurve() { return LoadEmbedded(EmbeddedCurves()[0]); }
 
 Result<CurveTable> LoadCurveFile(const std::string& path) {

@@ -34,6 +34,9 @@ struct LoadedCurve {
 // (case-insensitive) or the path of a .14c file.
 Result<LoadedCurve> ResolveCurve(std::string_view key_or_path);
 
+// The help text's list of curves for --curve, each with its reference.
+std::string CurveHelp();
+
 // The default curve, IntCal20.
 LoadedCurve DefaultCurve();
 

@@ -19,22 +19,42 @@ int64_t ExtensionRise(int64_t years_before_first) {
 
 Result<CurveTable> LoadCurve(std::span<const std::string_view> lists, int32_t first_year) {
   std::vector<int32_t> values;
+  size_t total = 0;
+  for (std::string_view text : lists) total += text.size();
+  values.reserve(total / 4);
   for (size_t list = 0; list < lists.size(); ++list) {
-    std::string_view text = lists[list];
+    const std::string_view text = lists[list];
     size_t line_number = 0;
-    while (!text.empty()) {
-      const size_t end = text.find('\n');
-      std::string_view line = text.substr(0, end);
-      text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+    size_t start = 0;
+    while (start < text.size()) {
       ++line_number;
+      // The common line, up to nine digits and a line end, is read in one
+      // pass: a curve has some 52,000 of them and the window loads one at
+      // start-up. Anything else goes through the strict reader.
+      uint32_t value = 0;
+      size_t i = start;
+      while (i < text.size() && static_cast<unsigned char>(text[i] - '0') <= 9) {
+        value = value * 10 + static_cast<uint32_t>(text[i] - '0');
+        ++i;
+      }
+      const size_t digits = i - start;
+      if (digits > 0 && digits <= 9 && (i == text.size() || text[i] == '\n')) {
+        values.push_back(static_cast<int32_t>(value));
+        start = i + 1;
+        continue;
+      }
+      size_t end = text.find('\n', start);
+      if (end == std::string_view::npos) end = text.size();
+      std::string_view line = text.substr(start, end - start);
+      start = end + 1;
       if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-      const auto value = StrictDecimal(line);
-      if (!value) {
+      const auto parsed = StrictDecimal(line);
+      if (!parsed) {
         return Error{"curve list " + std::to_string(list + 1) + ", line " +
                      std::to_string(line_number) + ": not a decimal integer: \"" +
                      std::string(line.substr(0, 40)) + "\""};
       }
-      values.push_back(*value);
+      values.push_back(*parsed);
     }
   }
   return LoadCurveValues(values, first_year);

@@ -51,9 +51,18 @@ std::optional<int32_t> SignedDecimal(std::string_view text) {
     text.remove_prefix(1);
   }
   if (text.empty()) return std::nullopt;
-  int64_t value = 0;
   for (char c : text) {
     if (c < '0' || c > '9') return std::nullopt;
+  }
+  // Up to nine digits cannot overflow 32 bits, which is every curve value;
+  // the start-up load reads some 52,000 of them per curve.
+  if (text.size() <= 9) {
+    uint32_t value = 0;
+    for (char c : text) value = value * 10 + static_cast<uint32_t>(c - '0');
+    return negative ? -static_cast<int32_t>(value) : static_cast<int32_t>(value);
+  }
+  int64_t value = 0;
+  for (char c : text) {
     value = value * 10 + (c - '0');
     if (value > int64_t{std::numeric_limits<int32_t>::max()} + 1) return std::nullopt;
   }

@@ -66,16 +66,20 @@ class SystemFilesTest : public ::testing::Test {
 class LimitGuard {
  public:
   LimitGuard(int resource, rlim_t soft) : resource_(resource) {
-    ::getrlimit(resource_, &saved_);
+    if (::getrlimit(resource_, &saved_) != 0) return;
     rlimit lowered = saved_;
     lowered.rlim_cur = soft;
-    ::setrlimit(resource_, &lowered);
+    lowered_ = ::setrlimit(resource_, &lowered) == 0;
   }
-  ~LimitGuard() { ::setrlimit(resource_, &saved_); }
+  ~LimitGuard() {
+    if (lowered_) ::setrlimit(resource_, &saved_);
+  }
+  bool lowered() const { return lowered_; }
 
  private:
   int resource_;
   rlimit saved_;
+  bool lowered_ = false;
 };
 
 TEST_F(SystemFilesTest, WritesTheFileInTheCurrentDirectory) {
@@ -151,13 +155,18 @@ TEST_F(SystemFilesTest, AWriteThatFailsLeavesTheOldFile) {
       {12, EFBIG, "I/O error 27", testing::kQuarterListing},
       {6, 101, "Disk full", ""},
   };
-  void (*saved)(int) = ::signal(SIGXFSZ, SIG_IGN);
+  // Past the limit the system would end the process instead of failing the write.
+  struct IgnoreFileSizeSignal {
+    void (*saved)(int) = ::signal(SIGXFSZ, SIG_IGN);
+    ~IgnoreFileSizeSignal() { ::signal(SIGXFSZ, saved); }
+  } ignore;
   for (const auto& c : cases) {
     SCOPED_TRACE(c.limit);
     RecordingWindow window("x");
     std::optional<InOutError> failure;
     {
       LimitGuard guard(RLIMIT_FSIZE, c.limit);
+      if (!guard.lowered()) GTEST_SKIP() << "the file size limit cannot be lowered here";
       failure = Export("x", &window);
     }
     ASSERT_TRUE(failure.has_value());
@@ -168,13 +177,13 @@ TEST_F(SystemFilesTest, AWriteThatFailsLeavesTheOldFile) {
     EXPECT_EQ(Read("Data x.rsi"), kOld);
     EXPECT_EQ(Names(), (std::set<std::string>{"Data x.rsi"}));
   }
-  ::signal(SIGXFSZ, saved);
 }
 
 TEST_F(SystemFilesTest, TooManyOpenFiles) {
   std::optional<InOutError> failure;
   {
     LimitGuard guard(RLIMIT_NOFILE, 0);
+    if (!guard.lowered()) GTEST_SKIP() << "the open file limit cannot be lowered here";
     failure = Export("x");
   }
   ASSERT_TRUE(failure.has_value());

@@ -1,0 +1,144 @@
+#include "plot/distribution_pictures.h"
+
+#include <QGuiApplication>
+#include <QPalette>
+#include <algorithm>
+#include <array>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "core/numbers.h"
+
+namespace kal {
+
+DesktopColours PaletteColours() {
+  const QPalette palette = QGuiApplication::palette();
+  return {palette.color(QPalette::Button).rgb(), palette.color(QPalette::WindowText).rgb()};
+}
+
+QString RulerLabel(int64_t year) {
+  if (year == 0) return QStringLiteral("AD/BC");
+  return QString::number(std::llabs(year)).rightJustified(5, u' ') +
+         (year < 0 ? QStringLiteral("BC") : QStringLiteral("AD"));
+}
+
+int BarTop(double weight, int height) {
+  return static_cast<int>(RoundHalfEven((1 - Extended{weight}) * height));
+}
+
+void DrawYearRuler(PixelCanvas& canvas, int height, int64_t centre) {
+  canvas.Rectangle(0, 0, kPictureWidth, height);  // wipes the last ruler
+  canvas.SetFontSize(18);
+  canvas.SetFontName(QStringLiteral("Arial"));
+  for (int k = -40; k <= 40; ++k) {  // the outermost fall outside and are clipped
+    const int column = kCentreColumn + 10 * k;
+    canvas.MoveTo(column, 0);
+    canvas.LineTo(column, 5);
+  }
+  for (int j = -3; j <= 3; ++j) {
+    const int column = kCentreColumn + 100 * j;
+    canvas.MoveTo(column, 0);
+    canvas.LineTo(column, 10);
+    const QString label = RulerLabel(centre + 100 * j);
+    const int width = canvas.TextWidth(label);
+    // The cell's brush covers the end of the label before where they meet.
+    canvas.TextOut(column - width / 2, 10, label);
+  }
+}
+
+namespace {
+
+// The plot from scratch: the frame wipes the last one, then a bar per column
+// from the bottom edge up to, not including, row tops[x].
+void DrawBars(PixelCanvas& canvas, int height, QRgb button_face, std::span<const int> tops) {
+  canvas.SetBrushColour(button_face);
+  canvas.Rectangle(0, 0, static_cast<int>(tops.size()), height);
+  for (size_t x = 0; x < tops.size(); ++x) {
+    const int column = static_cast<int>(x);
+    canvas.MoveTo(column, height);
+    canvas.LineTo(column, tops[x]);
+  }
+}
+
+// The same pixels as DrawBars(tops) on a canvas that holds DrawBars(drawn)
+// with the same colours: a pixel of the plot depends only on its column's
+// top, so only the rows between a column's old and new top change. A tick of
+// the sweep moves most tops by a row or two; redrawing the 777 x 249 pixels
+// every time would cost ten times more than the calculation.
+void RedrawChangedBars(PixelCanvas& canvas, int height, QRgb button_face,
+                       std::span<const int> drawn, std::span<const int> tops) {
+  const QRgb pen = canvas.PenColour();
+  canvas.SetBrushColour(button_face);
+  const int last_column = static_cast<int>(tops.size()) - 1;
+  for (int x = 1; x < last_column; ++x) {  // columns 0 and W - 1 are frame, black either way
+    const int old_top = drawn[x];
+    const int top = tops[x];
+    if (top < old_top) {
+      // Taller: rows top + 1 .. old_top turn black.
+      canvas.MoveTo(x, old_top);
+      canvas.LineTo(x, top);
+    } else if (top > old_top) {
+      // Shorter: rows old_top + 1 .. top turn to the background, the bottom
+      // frame row excepted.
+      canvas.SetPenColour(button_face);
+      canvas.MoveTo(x, old_top + 1);
+      canvas.LineTo(x, std::min(top, height - 2) + 1);
+      canvas.SetPenColour(pen);
+    }
+  }
+}
+
+}  // namespace
+
+void DrawWeightBars(PixelCanvas& canvas, int height, QRgb button_face,
+                    std::span<const double> weights) {
+  std::vector<int> tops(weights.size());
+  for (size_t x = 0; x < weights.size(); ++x) tops[x] = BarTop(weights[x], height);
+  DrawBars(canvas, height, button_face, tops);
+}
+
+QImage ShownTogether(const QImage& plot, const QImage& ruler) {
+  const int ruler_rows = ruler.height() - 1;
+  QImage both(plot.width(), plot.height() + ruler_rows, QImage::Format_RGB32);
+  const QImage top = plot.convertToFormat(QImage::Format_RGB32);
+  const QImage bottom = ruler.convertToFormat(QImage::Format_RGB32);
+  const size_t row_bytes = static_cast<size_t>(plot.width()) * sizeof(QRgb);
+  for (int y = 0; y < top.height(); ++y)
+    std::memcpy(both.scanLine(y), top.constScanLine(y), row_bytes);
+  for (int y = 0; y < ruler_rows; ++y) {
+    std::memcpy(both.scanLine(top.height() + y), bottom.constScanLine(y + 1), row_bytes);
+  }
+  return both;
+}
+
+DistributionPictures::DistributionPictures(DesktopColours colours) : colours_(colours) {}
+
+void DistributionPictures::DrawRuler(CalibrationState& state) {
+  const int32_t centre = CentreYear(state.RangeFirst, state.RangeLast);
+  if (state.RulerCentre == centre) return;
+  state.RulerCentre = centre;
+  if (!ruler_) ruler_.emplace(kPictureWidth, kRulerHeight, colours_.window_text);
+  DrawYearRuler(*ruler_, kRulerHeight, centre);
+  ++ruler_drawings_;
+}
+
+void DistributionPictures::DrawDistribution(CalibrationState& state) {
+  const int64_t centre = state.RulerCentre.value_or(CentreYear(state.RangeFirst, state.RangeLast));
+  std::array<int, kPictureWidth> tops;
+  for (int x = 0; x < kPictureWidth; ++x) {
+    // Years after the curve's end have no curve value and so weight 0.
+    const double weight = WeightOf(state, static_cast<int32_t>(x - kCentreColumn + centre));
+    tops[x] = BarTop(weight, kPlotHeight);
+  }
+  if (plot_) {
+    RedrawChangedBars(*plot_, kPlotHeight, colours_.button_face, drawn_tops_, tops);
+  } else {
+    plot_.emplace(kPictureWidth, kPlotHeight, colours_.window_text);
+    DrawBars(*plot_, kPlotHeight, colours_.button_face, tops);
+  }
+  drawn_tops_ = tops;
+  ++plot_drawings_;
+}
+
+}  // namespace kal

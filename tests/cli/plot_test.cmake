@@ -1,0 +1,55 @@
+# kalibracja-cli plot: a 777 x 297 PNG drawn with no display at all, and the
+# refusals (a file it cannot write: status 1; bad arguments: status 2).
+unset(ENV{QT_QPA_PLATFORM})
+unset(ENV{DISPLAY})
+unset(ENV{WAYLAND_DISPLAY})
+file(REMOVE_RECURSE ${WORK_DIR})
+file(MAKE_DIRECTORY ${WORK_DIR})
+
+function(expect_status expected_status)
+  execute_process(COMMAND ${CLI} ${ARGN} RESULT_VARIABLE status OUTPUT_VARIABLE out
+                  ERROR_VARIABLE err)
+  if(NOT status EQUAL expected_status)
+    message(FATAL_ERROR "${ARGN}: status ${status}, expected ${expected_status}: ${err}")
+  endif()
+  if(NOT expected_status EQUAL 0 AND NOT err MATCHES "kalibracja-cli: ")
+    message(FATAL_ERROR "${ARGN}: no message on stderr")
+  endif()
+  set(last_err "${err}" PARENT_SCOPE)
+endfunction()
+
+# The PNG signature, then the header chunk's width and height (big-endian).
+function(expect_png path)
+  if(NOT EXISTS ${path})
+    message(FATAL_ERROR "${path} was not written")
+  endif()
+  file(READ ${path} head LIMIT 24 HEX)
+  string(SUBSTRING "${head}" 0 16 signature)
+  string(SUBSTRING "${head}" 32 8 width)
+  string(SUBSTRING "${head}" 40 8 height)
+  if(NOT signature STREQUAL "89504e470d0a1a0a" OR NOT width STREQUAL "00000309"
+     OR NOT height STREQUAL "00000129")
+    message(FATAL_ERROR "${path}: not a 777 x 297 PNG (${head})")
+  endif()
+endfunction()
+
+expect_status(0 plot 2501 50 --png ${WORK_DIR}/first.png)
+expect_png(${WORK_DIR}/first.png)
+expect_status(0 plot 10 10 --curve=shcal20 --png=${WORK_DIR}/young.png)
+expect_png(${WORK_DIR}/young.png)
+
+expect_status(1 plot 2501 50 --png ${WORK_DIR}/no-such-folder/plot.png)
+if(NOT last_err MATCHES "no-such-folder/plot.png")
+  message(FATAL_ERROR "the refusal does not name the file: ${last_err}")
+endif()
+expect_status(1 plot 2501 50 --png ${WORK_DIR})
+
+expect_status(2 plot 2501 50)
+expect_status(2 plot 2501 --png ${WORK_DIR}/x.png)
+expect_status(2 plot 0 50 --png ${WORK_DIR}/x.png)
+expect_status(2 plot 2501 50 --png ${WORK_DIR}/x.png --curve nosuchcurve)
+expect_status(2 plot 2501 50 --png ${WORK_DIR}/x.png --json)
+if(EXISTS ${WORK_DIR}/x.png)
+  message(FATAL_ERROR "a refused command wrote its picture")
+endif()
+expect_status(0 plot --help)

@@ -163,4 +163,52 @@ AnnualList AnnualAges(const std::vector<CurveNode>& nodes, int32_t first_year, i
   return list;
 }
 
+AnnualScaledList AnnualScaledValues(const std::vector<CurveNode>& nodes, int32_t first_year,
+                                    int32_t last_year) {
+  AnnualScaledList list;
+  if (nodes.empty()) return list;
+  const int64_t oldest = std::max<int64_t>(first_year, int64_t{1950} - nodes.back().cal_bp);
+  const int64_t youngest = std::min<int64_t>(last_year, int64_t{1950} - nodes.front().cal_bp);
+  list.start_year = static_cast<int32_t>(oldest);
+  if (youngest < oldest) return list;
+  list.ages.reserve(static_cast<size_t>(youngest - oldest + 1));
+  list.sigmas.reserve(list.ages.capacity());
+  // As in AnnualAges, but divided down only to the nodes' own scale.
+  auto between = [](const CurveNode& a, const CurveNode& b, int32_t t, CurveField field) {
+    const Int128 span = Int128{b.cal_bp} - a.cal_bp;
+    const Int128 num = Int128{Field(a, field)} * span +
+                       (Int128{Field(b, field)} - Field(a, field)) * (t - a.cal_bp);
+    return static_cast<int64_t>(DivideHalfEven(num, span));
+  };
+  size_t upper = nodes.size() - 1;
+  for (int64_t year = oldest; year <= youngest; ++year) {
+    const auto t = static_cast<int32_t>(1950 - year);
+    while (upper > 0 && nodes[upper - 1].cal_bp >= t) --upper;
+    const CurveNode& b = nodes[upper];
+    if (b.cal_bp == t || upper == 0) {
+      list.ages.push_back(b.age_scaled);
+      list.sigmas.push_back(b.sigma_scaled);
+    } else {
+      list.ages.push_back(between(nodes[upper - 1], b, t, CurveField::kAge));
+      list.sigmas.push_back(between(nodes[upper - 1], b, t, CurveField::kSigma));
+    }
+  }
+  return list;
+}
+
+std::optional<int64_t> ParseScaledDecimal(std::string_view text) { return ParseScaled(text); }
+
+std::string ScaledDecimalText(int64_t scaled) {
+  const bool negative = scaled < 0;
+  const uint64_t magnitude =
+      negative ? uint64_t{0} - static_cast<uint64_t>(scaled) : static_cast<uint64_t>(scaled);
+  std::string text = (negative ? "-" : "") + std::to_string(magnitude / kCurveScale);
+  uint64_t fraction = magnitude % kCurveScale;
+  if (fraction == 0) return text;
+  std::string digits = std::to_string(fraction);
+  digits.insert(0, static_cast<size_t>(kMaxDecimals) - digits.size(), '0');
+  while (digits.back() == '0') digits.pop_back();
+  return text + "." + digits;
+}
+
 }  // namespace kal

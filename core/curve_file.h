@@ -11,6 +11,7 @@
 #define KAL_CORE_CURVE_FILE_H_
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -47,6 +48,27 @@ struct AnnualList {
   std::vector<int32_t> values;
 };
 AnnualList AnnualAges(const std::vector<CurveNode>& nodes, int32_t first_year, int32_t last_year);
+
+// The same per calendar year for the age and the sigma together, kept at the
+// files' own resolution (scaled by kCurveScale) instead of whole years: exact
+// wherever the node spacing divides into a decimal of at most six places (the
+// published curves' spacings of 1, 5, 10 and 20 years need two); otherwise
+// rounded to the nearest millionth of a year, halves to even.
+struct AnnualScaledList {
+  int32_t start_year = 0;
+  std::vector<int64_t> ages;    // times kCurveScale
+  std::vector<int64_t> sigmas;  // times kCurveScale
+};
+AnnualScaledList AnnualScaledValues(const std::vector<CurveNode>& nodes, int32_t first_year,
+                                    int32_t last_year);
+
+// A decimal number ("-12.5", "2512.35") scaled by kCurveScale, at most six
+// decimals and a magnitude of 10^9; nullopt for anything else.
+std::optional<int64_t> ParseScaledDecimal(std::string_view text);
+
+// A scaled number as the shortest decimal that reads back to it: "2512.35",
+// "-3", "0.000001".
+std::string ScaledDecimalText(int64_t scaled);
 
 }  // namespace kal
 

@@ -180,6 +180,11 @@ TEST_F(SystemFilesTest, AWriteThatFailsLeavesTheOldFile) {
 }
 
 TEST_F(SystemFilesTest, TooManyOpenFiles) {
+#if defined(__SANITIZE_ADDRESS__)
+  // The sanitizers' runtime opens files of its own while it checks; with no
+  // descriptor left it reports false faults.
+  GTEST_SKIP() << "not under the sanitizers";
+#endif
   std::optional<InOutError> failure;
   {
     LimitGuard guard(RLIMIT_NOFILE, 0);

@@ -93,7 +93,7 @@ TEST(FindRange, BisectionMatchesTheScans) {
   std::uniform_int_distribution<int32_t> ages(1, 60000);
   std::uniform_int_distribution<int32_t> errors(-4, 3000);
   for (const CurveTable& curve : curves) {
-    for (int i = 0; i < 20000; ++i) {
+    for (int i = 0; i < 4000; ++i) {
       CalibrationState fast = StateFor(curve, ages(random), errors(random));
       if (i % 10 == 0) fast.SampleAge = static_cast<int32_t>(random() % 100) + 1;
       CalibrationState scan = fast;
@@ -198,7 +198,7 @@ TEST(Calibrate, MatchesTheExtendedPrecisionReferenceToTheLastBit) {
   std::uniform_int_distribution<int32_t> errors(-4, 2000);
   for (const EmbeddedCurve& embedded : EmbeddedCurves()) {
     const LoadedCurve curve = ResolveCurve(embedded.key).value();
-    for (int i = 0; i < 3000; ++i) {
+    for (int i = 0; i < 800; ++i) {
       CalibrationState fast = StateFor(curve.table, ages(random), errors(random) / (i % 3 + 1));
       CalibrationState reference = fast;
       const CalibrationResult a = Calibrate(fast);

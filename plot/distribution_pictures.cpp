@@ -66,19 +66,22 @@ void DrawBars(PixelCanvas& canvas, int height, QRgb button_face, std::span<const
 // top, so only the rows between a column's old and new top change. A tick of
 // the sweep moves most tops by a row or two; redrawing the 777 x 249 pixels
 // every time would cost ten times more than the calculation.
-void RedrawChangedBars(PixelCanvas& canvas, int height, QRgb button_face,
-                       std::span<const int> drawn, std::span<const int> tops) {
+// Returns the bounding rectangle of the pixels it changed.
+QRect RedrawChangedBars(PixelCanvas& canvas, int height, QRgb button_face,
+                        std::span<const int> drawn, std::span<const int> tops) {
   const QRgb pen = canvas.PenColour();
   canvas.SetBrushColour(button_face);
   const int last_column = static_cast<int>(tops.size()) - 1;
+  int left = last_column, right = 0, upper = height, lower = 0;
   for (int x = 1; x < last_column; ++x) {  // columns 0 and W - 1 are frame, black either way
     const int old_top = drawn[x];
     const int top = tops[x];
+    if (top == old_top) continue;
     if (top < old_top) {
       // Taller: rows top + 1 .. old_top turn black.
       canvas.MoveTo(x, old_top);
       canvas.LineTo(x, top);
-    } else if (top > old_top) {
+    } else {
       // Shorter: rows old_top + 1 .. top turn to the background, the bottom
       // frame row excepted.
       canvas.SetPenColour(button_face);
@@ -86,7 +89,15 @@ void RedrawChangedBars(PixelCanvas& canvas, int height, QRgb button_face,
       canvas.LineTo(x, std::min(top, height - 2) + 1);
       canvas.SetPenColour(pen);
     }
+    const int first_row = std::max(std::min(top, old_top) + 1, 1);
+    const int last_row = std::min(std::max(top, old_top), height - 2);
+    if (first_row > last_row) continue;
+    left = std::min(left, x);
+    right = std::max(right, x);
+    upper = std::min(upper, first_row);
+    lower = std::max(lower, last_row);
   }
+  return left <= right ? QRect(QPoint(left, upper), QPoint(right, lower)) : QRect();
 }
 
 }  // namespace
@@ -132,10 +143,11 @@ void DistributionPictures::DrawDistribution(CalibrationState& state) {
     tops[x] = BarTop(weight, kPlotHeight);
   }
   if (plot_) {
-    RedrawChangedBars(*plot_, kPlotHeight, colours_.button_face, drawn_tops_, tops);
+    plot_changed_ = RedrawChangedBars(*plot_, kPlotHeight, colours_.button_face, drawn_tops_, tops);
   } else {
     plot_.emplace(kPictureWidth, kPlotHeight, colours_.window_text);
     DrawBars(*plot_, kPlotHeight, colours_.button_face, tops);
+    plot_changed_ = plot_->Image().rect();
   }
   drawn_tops_ = tops;
   ++plot_drawings_;

@@ -18,6 +18,7 @@
 #include <QtGui/qrgb.h>
 
 #include <QImage>
+#include <QRect>
 #include <QString>
 #include <array>
 #include <cstdint>
@@ -66,6 +67,9 @@ class DistributionPictures final : public CalibrationDrawing {
   // How many times each picture has been drawn: a picture needs repainting
   // when its count moved since it was last painted.
   uint64_t PlotDrawings() const { return plot_drawings_; }
+  // The part of the plot the last drawing changed (the whole plot the first
+  // time; empty when it changed nothing): a window may repaint just that.
+  QRect PlotChanged() const { return plot_changed_; }
   uint64_t RulerDrawings() const { return ruler_drawings_; }
 
  private:
@@ -73,6 +77,7 @@ class DistributionPictures final : public CalibrationDrawing {
   std::optional<PixelCanvas> plot_;
   std::array<int, kPictureWidth> drawn_tops_{};  // the bars the plot's pixels show
   std::optional<PixelCanvas> ruler_;
+  QRect plot_changed_;
   uint64_t plot_drawings_ = 0;
   uint64_t ruler_drawings_ = 0;
   QImage no_image_;

@@ -106,6 +106,19 @@ std::string Difference(const QImage& actual, const QImage& expected) {
   return "";
 }
 
+// The bounding rectangle of the pixels that differ.
+QRect ChangedPixels(const QImage& before, const QImage& after) {
+  QRect changed;
+  for (int y = 0; y < after.height(); ++y) {
+    const auto* old_row = reinterpret_cast<const QRgb*>(before.constScanLine(y));
+    const auto* new_row = reinterpret_cast<const QRgb*>(after.constScanLine(y));
+    for (int x = 0; x < after.width(); ++x) {
+      if (old_row[x] != new_row[x]) changed |= QRect(x, y, 1, 1);
+    }
+  }
+  return changed;
+}
+
 TEST(DistributionPictures, NothingBeforeTheFirstCalculation) {
   const DistributionPictures pictures(kColours);
   EXPECT_FALSE(pictures.HasPlot());
@@ -292,8 +305,13 @@ TEST(DistributionPictures, EveryPlotEqualsOneDrawnAfresh) {
       state.Sigma = step.error + 5;
       state.GaussReady = false;
     }
+    const QImage before = pictures.Plot().copy();
     Calibrate(state, &pictures);
     ASSERT_EQ(Difference(pictures.Plot(), ExpectedPlot(ColumnWeights(state))), "")
+        << step.age << "/" << step.error;
+    // What changed is what the window is told to repaint.
+    EXPECT_EQ(pictures.PlotChanged(),
+              before.isNull() ? pictures.Plot().rect() : ChangedPixels(before, pictures.Plot()))
         << step.age << "/" << step.error;
   }
 }

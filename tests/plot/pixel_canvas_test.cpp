@@ -66,6 +66,18 @@ TEST(PixelCanvas, RectangleLeavesOutItsRightAndBottomCoordinates) {
                                  }));
 }
 
+TEST(PixelCanvas, RectanglesReachingOutsideAreClipped) {
+  PixelCanvas canvas(5, 5, kInk);
+  canvas.SetBrushColour(kRed);
+  canvas.Rectangle(0, -6, 5, -1);  // wholly above
+  canvas.Rectangle(-2, -1, 3, 4);
+  EXPECT_EQ(Art(canvas.Image()),
+            (std::vector<std::string>{"rr#..", "rr#..", "rr#..", "###..", "....."}));
+  canvas.Rectangle(1, 3, 4, 9);
+  EXPECT_EQ(Art(canvas.Image()),
+            (std::vector<std::string>{"rr#..", "rr#..", "rr#..", "####.", ".#r#."}));
+}
+
 TEST(PixelCanvas, LinesLeaveOutTheirEndPoint) {
   const struct {
     const char* name;

@@ -152,8 +152,8 @@ void TForm1::FormCreate(QObject*) {
 void TForm1::Button1Click(QObject*) {
   const CalibrationResult result = Calibrate(state_, drawing_);
   Label3->SetCaption(QString::fromStdString(result.text));
-  Image1->update();
-  Image2->update();
+  Image1->PictureChanged();
+  Image2->PictureChanged();
 }
 
 void TForm1::SpinEditBladChange(QObject* Sender) {

@@ -7,16 +7,17 @@
 
 namespace kal::ui {
 
-ImageControl::ImageControl(QWidget* parent) : QWidget(parent) {
-  setFocusPolicy(Qt::NoFocus);
-  // The picture is drawn as it is; the window shows through where there is none.
-  setAttribute(Qt::WA_OpaquePaintEvent, false);
-}
+ImageControl::ImageControl(QWidget* parent) : QWidget(parent) { setFocusPolicy(Qt::NoFocus); }
 
 void ImageControl::ShowPicture(const QImage* picture) {
   picture_ = picture;
   FitToPicture();
   update();
+}
+
+void ImageControl::PictureChanged(const QRect& part) {
+  if (!HasPicture()) return;  // nothing drawn, nothing to show
+  update(part.isNull() ? rect() : part);
 }
 
 void ImageControl::SetAutoSize(bool auto_size) {
@@ -25,11 +26,22 @@ void ImageControl::SetAutoSize(bool auto_size) {
 }
 
 void ImageControl::FitToPicture() {
-  if (auto_size_ && picture_ != nullptr && !picture_->isNull()) resize(picture_->size());
+  if (auto_size_ && HasPicture()) resize(picture_->size());
+  UpdateOpaque();
 }
 
+void ImageControl::UpdateOpaque() {
+  // A picture that covers the control hides the window under it, which then
+  // need not be painted first; elsewhere the window shows through.
+  setAttribute(Qt::WA_OpaquePaintEvent, HasPicture() && !picture_->hasAlphaChannel() &&
+                                            picture_->width() >= width() &&
+                                            picture_->height() >= height());
+}
+
+void ImageControl::resizeEvent(QResizeEvent*) { UpdateOpaque(); }
+
 void ImageControl::paintEvent(QPaintEvent*) {
-  if (picture_ == nullptr || picture_->isNull()) return;
+  if (!HasPicture()) return;
   QPainter painter(this);
   painter.drawImage(QPoint(0, 0), *picture_);
 }

@@ -1,7 +1,7 @@
 // An image control: shows a picture at its top-left corner, or nothing before
 // it has one, and reports mouse presses with their position. The picture is
-// owned by whoever draws it and may be redrawn in place; the owner calls
-// update() afterwards so that the control repaints once the handler returns.
+// owned by whoever draws it and may be redrawn in place; the owner then calls
+// PictureChanged so that the control repaints once the handler returns.
 // Like the platform's image, it takes no keyboard focus.
 #ifndef KAL_UI_IMAGE_CONTROL_H_
 #define KAL_UI_IMAGE_CONTROL_H_
@@ -23,6 +23,9 @@ class ImageControl : public QWidget {
   // the control takes the picture's size.
   void ShowPicture(const QImage* picture);
   const QImage* Picture() const { return picture_; }
+
+  // Marks the picture, or the part of it a drawing changed, for repainting.
+  void PictureChanged(const QRect& part = QRect());
   void SetAutoSize(bool auto_size);
 
   // Every press of any mouse button, the second of a double-click included.
@@ -33,9 +36,12 @@ class ImageControl : public QWidget {
   void mousePressEvent(QMouseEvent* event) override;
   void mouseDoubleClickEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
 
  private:
+  bool HasPicture() const { return picture_ != nullptr && !picture_->isNull(); }
   void FitToPicture();
+  void UpdateOpaque();
 
   const QImage* picture_ = nullptr;
   bool auto_size_ = false;

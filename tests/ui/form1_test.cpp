@@ -199,6 +199,9 @@ TEST_F(WindowTest, TypingOverTheSelectedAgeCalculatesEveryKeystroke) {
   EXPECT_EQ(drawing.Ages(), (std::vector<int32_t>{3, 30, 300, 3000}));
   EXPECT_EQ(drawing.calculations.back().sigma, 55);
   EXPECT_EQ(Label3().toStdString(), ResultFor(IntCal20(), 3000, 50));
+  // The result label takes the width of its text.
+  const QFontMetrics metrics(form->Label3->font());
+  EXPECT_EQ(form->Label3->size(), QSize(metrics.horizontalAdvance(Label3()), 27));
 }
 
 TEST_F(WindowTest, UnusableInputsRunNoCalculation) {

@@ -8,17 +8,19 @@
 #include <string>
 #include <string_view>
 
+#include "core/annual_curve.h"
 #include "core/cal_curve.h"
 #include "core/result.h"
 
 namespace kal {
 
 struct EmbeddedCurve {
-  std::string_view key;        // as given to --curve: "intcal20"
-  std::string_view name;       // as shown: "IntCal20"
-  std::string_view reference;  // authors, year, journal and DOI
-  std::string_view list;       // annual integer list, one age per line
-  int32_t first_year;          // calendar year of the list's first line
+  std::string_view key;             // as given to --curve: "intcal20"
+  std::string_view name;            // as shown: "IntCal20"
+  std::string_view reference;       // authors, year, journal and DOI
+  std::string_view list;            // annual integer list, one age per line
+  int32_t first_year;               // calendar year of the list's first line
+  std::string_view age_sigma_list;  // "age,sigma" per line, unrounded, from first_year
 };
 
 // IntCal20 first: it is the default.
@@ -42,6 +44,19 @@ LoadedCurve DefaultCurve();
 
 // Reads and loads a .14c file; errors name the file and line.
 Result<CurveTable> LoadCurveFile(const std::string& path);
+
+// The same curves with their own sigma, unrounded, for the standard method:
+// an embedded curve's age and sigma list, or a .14c file interpolated the same
+// way (exactly, to a millionth of a year), so both give the same values.
+struct LoadedAnnualCurve {
+  AnnualCurve curve;
+  std::string name;  // "IntCal20", or the file's path
+  bool is_default = false;
+};
+Result<LoadedAnnualCurve> ResolveAnnualCurve(std::string_view key_or_path);
+
+// Reads a .14c file into an annual curve; errors name the file and line.
+Result<AnnualCurve> LoadAnnualCurveFile(const std::string& path);
 
 }  // namespace kal
 

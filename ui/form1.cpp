@@ -1,9 +1,14 @@
 #include "ui/form1.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QKeySequence>
+#include <QShortcut>
 #include <iterator>
 #include <utility>
 
 #include "core/numbers.h"
+#include "export/distribution_export.h"
 #include "ui/error_display.h"
 #include "ui/jog_and_sweep.h"
 
@@ -25,6 +30,25 @@ QFont WindowFont() {
   font.setPixelSize(11);
   return font;
 }
+
+// Edit1, Memo1 and the clipboard as the export reads and fills them.
+class Form1ExportWindow final : public ExportWindow {
+ public:
+  Form1ExportWindow(QLineEdit* edit, QPlainTextEdit* memo) : edit_(edit), memo_(memo) {}
+  std::string Edit1Text() override { return edit_->text().toStdString(); }
+  void ClearMemo1() override { memo_->clear(); }
+  void AppendToMemo1(std::string_view line) override {
+    memo_->appendPlainText(QString::fromUtf8(line.data(), static_cast<qsizetype>(line.size())));
+  }
+  void CopyMemo1ToClipboard(std::string_view text) override {
+    QGuiApplication::clipboard()->setText(
+        QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+  }
+
+ private:
+  QLineEdit* edit_;
+  QPlainTextEdit* memo_;
+};
 
 // The sweep wraps to this age once it has passed the upper one.
 constexpr int32_t kSweepHighest = 10000;
@@ -119,6 +143,18 @@ TForm1::TForm1(LoadedCurve curve, QWidget* parent)
   });
   QObject::connect(ButtonEx, &QPushButton::clicked, this,
                    [this] { DispatchEvent([this] { ButtonExClick(ButtonEx); }); });
+  // The export's controls are hidden; Ctrl+E brings them into view at their
+  // places and hides them again.
+  auto* show_export = new QShortcut(QKeySequence(QStringLiteral("Ctrl+E")), this);
+  QObject::connect(show_export, &QShortcut::activated, this, [this] {
+    const bool shown = !ButtonEx->isVisible();
+    ButtonEx->setVisible(shown);
+    Edit1->setVisible(shown);
+    Memo1->setVisible(shown);
+  });
+  Image1->SetOnPainted([this] {
+    if (sweep_stats_) sweep_stats_->PlotPainted(pictures_.PlotDrawings());
+  });
 
   // Enabled from the start: it runs once its handler is bound, and its first
   // tick comes from the message loop.
@@ -152,8 +188,17 @@ void TForm1::FormCreate(QObject*) {
 void TForm1::Button1Click(QObject*) {
   const CalibrationResult result = Calibrate(state_, drawing_);
   Label3->SetCaption(QString::fromStdString(result.text));
-  Image1->PictureChanged();
-  Image2->PictureChanged();
+  // The bitmaps exist from the first drawing on; each control repaints only
+  // what the calculation changed, after the handler returns.
+  if (pictures_.HasPlot()) {
+    Image1->ShowPicture(&pictures_.Plot());
+    Image1->PictureChanged(pictures_.PlotChanged());
+  }
+  if (pictures_.HasRuler() && pictures_.RulerDrawings() != rulers_shown_) {
+    rulers_shown_ = pictures_.RulerDrawings();
+    Image2->ShowPicture(&pictures_.Ruler());
+    Image2->PictureChanged();
+  }
 }
 
 void TForm1::SpinEditBladChange(QObject* Sender) {
@@ -170,6 +215,7 @@ void TForm1::SpinEditDataChange(QObject* Sender) {
 }
 
 void TForm1::Timer1Timer(QObject*) {
+  if (sweep_stats_) sweep_stats_->TickStarted(pictures_.PlotDrawings());
   const int position = ScrollBar1->value();
   Timer1->SetInterval(SweepInterval(position));
   int32_t step = SweepStep(position);
@@ -195,7 +241,10 @@ void TForm1::Image3MouseDown(QObject*, Qt::MouseButton, Qt::KeyboardModifiers, i
 }
 
 void TForm1::ButtonExClick(QObject*) {
-  // The export of the distribution comes here.
+  Form1ExportWindow window(Edit1, Memo1);
+  if (const auto failure = ExportDistribution(state_, window, SystemExportFiles())) {
+    throw EInOutError(*failure);  // shown by the default error display
+  }
 }
 
 }  // namespace kal::ui

@@ -17,9 +17,12 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <optional>
 
 #include "core/calibration.h"
 #include "data/curves.h"
+#include "plot/distribution_pictures.h"
+#include "plot/sweep_stats.h"
 #include "ui/auto_size_label.h"
 #include "ui/event_timer.h"
 #include "ui/image_control.h"
@@ -70,14 +73,23 @@ class TForm1 : public ScrollingForm {
   const CalibrationState& State() const { return state_; }
   const LoadedCurve& Curve() const { return curve_; }
 
-  // Steps 3 and 4 of every calculation (the ruler and the plot into the
-  // pictures Image2 and Image1 show); nullptr draws nothing. Not owned.
+  // Steps 3 and 4 of every calculation: by default the ruler and the plot
+  // drawn into the pictures Image2 and Image1 show; nullptr draws nothing.
+  // Not owned.
   void SetDrawing(CalibrationDrawing* drawing) { drawing_ = drawing; }
+  const DistributionPictures& Pictures() const { return pictures_; }
+
+  // Counts ticks and shown pictures for tools/measure-sweep.
+  void MeasureSweep(SweepStats stats) { sweep_stats_ = std::move(stats); }
+  const std::optional<SweepStats>& SweepMeasurement() const { return sweep_stats_; }
 
  private:
   LoadedCurve curve_;
   CalibrationState state_;
-  CalibrationDrawing* drawing_ = nullptr;
+  DistributionPictures pictures_;
+  CalibrationDrawing* drawing_ = &pictures_;
+  uint64_t rulers_shown_ = 0;
+  std::optional<SweepStats> sweep_stats_;
   QImage jog_strip_;
 };
 

@@ -1,6 +1,7 @@
 #include "ui/image_control.h"
 
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 
 #include "ui/error_display.h"
@@ -10,6 +11,7 @@ namespace kal::ui {
 ImageControl::ImageControl(QWidget* parent) : QWidget(parent) { setFocusPolicy(Qt::NoFocus); }
 
 void ImageControl::ShowPicture(const QImage* picture) {
+  if (picture == picture_) return;  // the same picture: its owner says what changed
   picture_ = picture;
   FitToPicture();
   update();
@@ -40,10 +42,14 @@ void ImageControl::UpdateOpaque() {
 
 void ImageControl::resizeEvent(QResizeEvent*) { UpdateOpaque(); }
 
-void ImageControl::paintEvent(QPaintEvent*) {
+void ImageControl::paintEvent(QPaintEvent* event) {
   if (!HasPicture()) return;
+  // Only the part that changed is copied: during the sweep that is a strip
+  // of the plot, not the whole picture.
   QPainter painter(this);
-  painter.drawImage(QPoint(0, 0), *picture_);
+  const QRect part = event->rect().intersected(picture_->rect());
+  painter.drawImage(part.topLeft(), *picture_, part);
+  if (on_painted_) on_painted_();
 }
 
 void ImageControl::mousePressEvent(QMouseEvent* event) {

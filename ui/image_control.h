@@ -30,6 +30,8 @@ class ImageControl : public QWidget {
 
   // Every press of any mouse button, the second of a double-click included.
   void SetOnMouseDown(MouseDownHandler handler) { on_mouse_down_ = std::move(handler); }
+  // After every paint of the picture (for the sweep's measurement).
+  void SetOnPainted(std::function<void()> handler) { on_painted_ = std::move(handler); }
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -46,6 +48,7 @@ class ImageControl : public QWidget {
   const QImage* picture_ = nullptr;
   bool auto_size_ = false;
   MouseDownHandler on_mouse_down_;
+  std::function<void()> on_painted_;
 };
 
 }  // namespace kal::ui

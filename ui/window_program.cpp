@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QStringList>
+#include <QTimer>
 #include <iostream>
 
 #include "ui/error_display.h"
@@ -64,8 +65,17 @@ int RunWindowProgram(int argc, char** argv) {
   std::optional<LoadedCurve> curve = OpenCurveOrReport(options->curve);
   if (!curve) return kExitUsage;
   TForm1 form(std::move(*curve));
+  // tools/measure-sweep: count the sweep's ticks and pictures for a few
+  // seconds, then close and write the counts.
+  if (std::optional<SweepStats> stats = SweepStats::FromEnvironment()) {
+    QTimer::singleShot(stats->Seconds() * 1000, &form, [&form] { form.close(); });
+    form.MeasureSweep(std::move(*stats));
+  }
   form.show();
   QApplication::exec();
+  if (const auto& stats = form.SweepMeasurement()) {
+    stats->Write(form.Pictures().PlotDrawings(), form.Pictures().RulerDrawings());
+  }
   return kExitOk;
 }
 

@@ -41,12 +41,12 @@ void BuildGaussTable(CalibrationState& state) {
   state.GaussTable.Build(state.Sigma);
 }
 
-void FindRange(CalibrationState& state) {
-  const CurveTable& curve = *state.CalCurve;
-  const int32_t high = state.SampleAge + 4 * state.Sigma;
-  const int32_t low = state.SampleAge - 4 * state.Sigma;
+CalendarWindow FindWindow(const CurveTable& curve, int32_t sample_age, int32_t sigma) {
+  const int32_t high = sample_age + 4 * sigma;
+  const int32_t low = sample_age - 4 * sigma;
   constexpr int32_t kFrom = CurveTable::kSearchOldest + 1;
   constexpr int32_t kTo = CurveTable::kSearchYoungest - 1;
+  CalendarWindow window;
 
   // First year whose running minimum from the old end is at most high: the
   // first year the upward scan would stop at.
@@ -58,7 +58,7 @@ void FindRange(CalibrationState& state) {
     else
       lo = mid + 1;
   }
-  state.RangeFirst = lo - 1;  // lo == kTo + 1 is kSearchYoungest, where the scan stops
+  window.first = lo - 1;  // lo == kTo + 1 is kSearchYoungest, where the scan stops
 
   // Last year whose running maximum from the young end is at least low.
   lo = kFrom - 1;  // kFrom - 1 means none: kSearchOldest, where the scan stops
@@ -70,7 +70,14 @@ void FindRange(CalibrationState& state) {
     else
       hi = mid - 1;
   }
-  state.RangeLast = lo + 1;
+  window.last = lo + 1;
+  return window;
+}
+
+void FindRange(CalibrationState& state) {
+  const CalendarWindow window = FindWindow(*state.CalCurve, state.SampleAge, state.Sigma);
+  state.RangeFirst = window.first;
+  state.RangeLast = window.last;
 }
 
 void FindRangeByScan(CalibrationState& state) {
@@ -118,22 +125,30 @@ double NormalisingSum(const CalibrationState& state) {
 
 namespace {
 
+WindowWeights WindowOf(const CurveTable& curve, const WeightTable& table, CalendarWindow window,
+                       int32_t sample_age, int32_t sigma) {
+  return WindowWeights{curve.AgesFrom(window.first), window.last - window.first + 1, table.Centre(),
+                       4 * sigma, sample_age};
+}
+
 WindowWeights WindowOf(const CalibrationState& state) {
-  return WindowWeights{state.CalCurve->AgesFrom(state.RangeFirst),
-                       state.RangeLast - state.RangeFirst + 1, state.GaussTable.Centre(),
-                       4 * state.Sigma, state.SampleAge};
+  return WindowOf(*state.CalCurve, state.GaussTable, {state.RangeFirst, state.RangeLast},
+                  state.SampleAge, state.Sigma);
 }
 
 // Steps 5 to 7 once the window and the table are ready.
-CalibrationResult SumAndCut(const CalibrationState& state) {
-  const WindowWeights window = WindowOf(state);
+CalibrationResult SumAndCut(const WindowWeights& window, int32_t first_year) {
   CalibrationResult result;
-  const WindowTotals totals = WindowSumAndCuts(window, state.RangeFirst);
+  const WindowTotals totals = WindowSumAndCuts(window, first_year);
   result.sum = totals.sum;
   result.lower = totals.cuts.lower;
   result.upper = totals.cuts.upper;
   result.text = YearText(result.lower) + " - " + YearText(result.upper);
   return result;
+}
+
+CalibrationResult SumAndCut(const CalibrationState& state) {
+  return SumAndCut(WindowOf(state), state.RangeFirst);
 }
 
 }  // namespace
@@ -159,6 +174,15 @@ CalibrationResult Calibrate(CalibrationState& state, CalibrationDrawing* drawing
     drawing->DrawDistribution(state);
   }
   return SumAndCut(state);
+}
+
+WindowCalibration CalibrateWith(const CurveTable& curve, const WeightTable& table,
+                                int32_t sample_age, int32_t sigma) {
+  WindowCalibration calibration;
+  calibration.window = FindWindow(curve, sample_age, sigma);
+  calibration.result = SumAndCut(WindowOf(curve, table, calibration.window, sample_age, sigma),
+                                 calibration.window.first);
+  return calibration;
 }
 
 CalibrationResult CalibrateByScan(CalibrationState& state) {

@@ -84,6 +84,25 @@ double NormalisingSum(const CalibrationState& state);
 // and text. Requires a loaded curve and InputProblem(SampleAge, Sigma) empty.
 CalibrationResult Calibrate(CalibrationState& state, CalibrationDrawing* drawing = nullptr);
 
+// The calendar window of an age and working width: what FindRange sets.
+struct CalendarWindow {
+  int32_t first = 0;
+  int32_t last = 0;
+};
+CalendarWindow FindWindow(const CurveTable& curve, int32_t sample_age, int32_t sigma);
+
+// The calculation without the shared state, for work that calibrates many
+// ages side by side (a date list, on several threads at once): the window and
+// the result Calibrate gives for the same age and width, no drawing. `table`
+// must hold the band built for `sigma`; it is only read, so one table may
+// serve any number of threads. Requires InputProblem(sample_age, sigma) empty.
+struct WindowCalibration {
+  CalendarWindow window;
+  CalibrationResult result;
+};
+WindowCalibration CalibrateWith(const CurveTable& curve, const WeightTable& table,
+                                int32_t sample_age, int32_t sigma);
+
 // Same, with the reference scans for the window (for tests and benchmarks).
 CalibrationResult CalibrateByScan(CalibrationState& state);
 

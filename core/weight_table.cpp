@@ -24,9 +24,13 @@ void WeightTable::Build(int32_t sigma) {
     entries_.swap(wider);
     half_ = band;
   }
+  // The weight of -d is that of d to the last bit ((-d * r) * -d rounds as
+  // (d * r) * d), so each exponential serves both sides.
   const double rate = GaussRate(sigma);
-  for (int32_t d = -band; d <= band; ++d) {
-    entries_[static_cast<size_t>(d + half_)] = GaussWeight(rate, d);
+  for (int32_t d = 0; d <= band; ++d) {
+    const double weight = GaussWeight(rate, d);
+    entries_[static_cast<size_t>(half_ + d)] = weight;
+    entries_[static_cast<size_t>(half_ - d)] = weight;
   }
 }
 

@@ -2,11 +2,12 @@
 // |d| <= 4 s, where s is the working width (error + 5). Built in extended
 // precision and stored as doubles, symmetric to the last bit.
 //
-// The table never shrinks: it spans at least -3000..3000 and grows to the
-// widest band built so far. A build for a narrower band leaves the entries
-// beyond it as the earlier build stored them; no reader takes weights from
-// there, because WeightOf cuts at 4 s first. Reading outside the allocated
-// span gives 0, so no difference, however large, leaves the table.
+// The table never shrinks: it spans at least -3000..3000 (a BandOnly table:
+// no more than its bands) and grows to the widest band built so far. A build
+// for a narrower band leaves the entries beyond it as the earlier build
+// stored them; no reader takes weights from there, because WeightOf cuts at
+// 4 s first. Reading outside the allocated span gives 0, so no difference,
+// however large, leaves the table.
 #ifndef KAL_CORE_WEIGHT_TABLE_H_
 #define KAL_CORE_WEIGHT_TABLE_H_
 
@@ -32,7 +33,11 @@ class WeightTable {
  public:
   static constexpr int32_t kMinHalfSpan = 3000;
 
-  WeightTable() : half_(kMinHalfSpan), entries_(2 * kMinHalfSpan + 1, 0.0) {}
+  WeightTable() : WeightTable(kMinHalfSpan) {}
+
+  // A table that holds no more than the bands built into it: a band-sized
+  // table for callers that keep one table per working width.
+  static WeightTable BandOnly() { return WeightTable(0); }
 
   // Fills the band -4 sigma .. 4 sigma; 1 <= sigma <= kMaxSigma.
   void Build(int32_t sigma);
@@ -47,7 +52,13 @@ class WeightTable {
   // of the last build.
   const double* Centre() const { return entries_.data() + half_; }
 
+  // Bytes held by the entries.
+  size_t Bytes() const { return entries_.size() * sizeof(double); }
+
  private:
+  explicit WeightTable(int32_t half)
+      : half_(half), entries_(2 * static_cast<size_t>(half) + 1, 0.0) {}
+
   int32_t half_;
   std::vector<double> entries_;
 };

@@ -213,3 +213,34 @@ TEST(Calibrate, MatchesTheExtendedPrecisionReferenceToTheLastBit) {
 
 }  // namespace
 }  // namespace kal
+
+namespace kal {
+namespace {
+
+// The calculation without shared state, with one band-sized table per width
+// as a date list keeps them, gives what Calibrate gives.
+TEST(CalibrateWith, EqualsCalibrate) {
+  std::mt19937 random(99);
+  std::uniform_int_distribution<int32_t> ages(1, 50000);
+  std::uniform_int_distribution<int32_t> errors(-4, 2000);
+  for (const EmbeddedCurve& embedded : EmbeddedCurves()) {
+    const LoadedCurve curve = ResolveCurve(embedded.key).value();
+    for (int i = 0; i < 500; ++i) {
+      CalibrationState state = StateFor(curve.table, ages(random), errors(random) / (i % 3 + 1));
+      WeightTable table = WeightTable::BandOnly();
+      table.Build(state.Sigma);
+      const WindowCalibration alone =
+          CalibrateWith(curve.table, table, state.SampleAge, state.Sigma);
+      const CalibrationResult shared = Calibrate(state);
+      ASSERT_EQ(alone.window.first, state.RangeFirst) << state.SampleAge << " " << state.Sigma;
+      ASSERT_EQ(alone.window.last, state.RangeLast) << state.SampleAge << " " << state.Sigma;
+      ASSERT_EQ(alone.result.sum, shared.sum) << state.SampleAge << " " << state.Sigma;
+      ASSERT_EQ(alone.result.lower, shared.lower);
+      ASSERT_EQ(alone.result.upper, shared.upper);
+      ASSERT_EQ(alone.result.text, shared.text);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace kal

@@ -49,5 +49,21 @@ TEST(WeightTable, GrowsForWideErrorsAndNeverReadsOutside) {
   EXPECT_EQ(table[-(int64_t{1} << 40)], 0.0);
 }
 
+// Both halves come from one exponential each; every entry, negative
+// differences included, must still be the formula's own value.
+TEST(WeightTable, BandOnlyHoldsJustTheBandWithTheFormulasEntries) {
+  for (int32_t sigma : {1, 15, 55, 751, 2005}) {
+    WeightTable band = WeightTable::BandOnly();
+    band.Build(sigma);
+    EXPECT_EQ(band.Bytes(), (8 * static_cast<size_t>(sigma) + 1) * sizeof(double));
+    const double rate = GaussRate(sigma);
+    for (int32_t d = -4 * sigma; d <= 4 * sigma; ++d) {
+      ASSERT_EQ(band[d], GaussWeight(rate, d)) << sigma << " " << d;
+    }
+    EXPECT_EQ(band[4 * sigma + 1], 0.0);
+    EXPECT_EQ(band[-4 * sigma - 1], 0.0);
+  }
+}
+
 }  // namespace
 }  // namespace kal

@@ -1,7 +1,9 @@
 #include "cli/batch_method.h"
 
-#include <algorithm>
 #include <array>
+#include <atomic>
+#include <cstdlib>
+#include <mutex>
 #include <vector>
 
 #include "core/calibration.h"
@@ -12,15 +14,49 @@ namespace {
 constexpr std::array<std::string_view, 5> kWindowColumns = {"range_first", "range_last", "lower",
                                                             "upper", "text"};
 
-// One CalibrationState per working width seen: each keeps its weight table
-// built for its own Sigma, so a list whose errors vary never rebuilds a table
-// for a row, and each row is kal::Calibrate exactly as a single calculation.
-// The states are dropped least recently used first when their tables would
-// pass the budget.
+// The weight tables of the widths seen, band-sized and shared by every
+// worker: each is built once, published, and from then on only read, so a
+// list whose errors vary never rebuilds a table for a row. Tables are kept
+// until their bytes reach the budget and never dropped, so a reader needs no
+// lock and no count of users.
+class SharedTables {
+ public:
+  explicit SharedTables(std::size_t budget)
+      : budget_(budget), tables_(static_cast<std::size_t>(kMaxSigma) + 1) {}
+
+  const WeightTable* Find(int32_t sigma) const {
+    return tables_[static_cast<std::size_t>(sigma)].load(std::memory_order_acquire);
+  }
+
+  // Takes `table`, built for sigma, when the budget allows, and returns the
+  // table now kept for sigma (another worker's, when it came first); nullptr,
+  // with `table` left as it was, when the budget is spent.
+  const WeightTable* Keep(int32_t sigma, WeightTable& table) {
+    std::lock_guard lock(mutex_);
+    if (const WeightTable* kept = Find(sigma)) return kept;
+    if (bytes_ + table.Bytes() > budget_) return nullptr;
+    bytes_ += table.Bytes();
+    owned_.push_back(std::make_unique<WeightTable>(std::move(table)));
+    tables_[static_cast<std::size_t>(sigma)].store(owned_.back().get(), std::memory_order_release);
+    return owned_.back().get();
+  }
+
+ private:
+  const std::size_t budget_;
+  std::mutex mutex_;
+  std::size_t bytes_ = 0;
+  std::vector<std::unique_ptr<WeightTable>> owned_;
+  std::vector<std::atomic<const WeightTable*>> tables_;  // by working width
+};
+
+// Each row is kal::CalibrateWith, the calculation Calibrate makes, with the
+// shared table of its width. Once the shared budget is spent, a worker keeps
+// the table of one more width of its own, so rows of that width in a row
+// still build nothing.
 class WindowCalculator final : public BatchCalculator {
  public:
-  WindowCalculator(const CurveTable& curve, std::size_t budget)
-      : curve_(curve), budget_(budget), slots_(static_cast<std::size_t>(kMaxSigma) + 1) {}
+  WindowCalculator(const CurveTable& curve, SharedTables& tables)
+      : curve_(curve), tables_(tables) {}
 
   bool Calculate(int32_t age, int32_t error, std::span<BatchValue> values,
                  std::string* problem) override {
@@ -33,101 +69,77 @@ class WindowCalculator final : public BatchCalculator {
       *problem = std::move(*why);
       return false;
     }
-    CalibrationState& state = StateFor(*sigma);
-    state.SampleAge = age;
-    result_ = Calibrate(state);
+    WindowCalibration calibration = CalibrateWith(curve_, TableFor(*sigma), age, *sigma);
+    const CalendarWindow window = calibration.window;
+    const CalibrationResult& result = calibration.result;
     // Without weight the sum takes its floor of 1.0 and no cut is found; the
     // scan settles the rare case of real weights that look the same.
-    if (result_.lower == 0 && result_.upper == 0 && result_.sum == 1.0 && !HasWeight(state)) {
-      *problem = NoWeightMessage(state);
+    if (result.lower == 0 && result.upper == 0 && result.sum == 1.0 &&
+        !HasWeight(window, age, *sigma)) {
+      *problem = NoWeightMessage(window);
       return false;
     }
-    values[0] = BatchValue{false, state.RangeFirst, {}};
-    values[1] = BatchValue{false, state.RangeLast, {}};
-    values[2] = BatchValue{false, result_.lower, {}};
-    values[3] = BatchValue{false, result_.upper, {}};
-    values[4] = BatchValue{true, 0, result_.text};
+    text_ = std::move(calibration.result.text);
+    values[0] = BatchValue{false, window.first, {}};
+    values[1] = BatchValue{false, window.last, {}};
+    values[2] = BatchValue{false, result.lower, {}};
+    values[3] = BatchValue{false, result.upper, {}};
+    values[4] = BatchValue{true, 0, text_};
     return true;
   }
 
  private:
-  struct Slot {
-    std::unique_ptr<CalibrationState> state;
-    uint64_t last_use = 0;
-  };
-
-  static std::size_t TableBytes(int32_t sigma) {
-    const std::size_t half =
-        static_cast<std::size_t>(std::max(WeightTable::kMinHalfSpan, 4 * sigma));
-    return (2 * half + 1) * sizeof(double) + sizeof(CalibrationState);
+  const WeightTable& TableFor(int32_t sigma) {
+    if (const WeightTable* shared = tables_.Find(sigma)) return *shared;
+    if (own_sigma_ == sigma) return own_;
+    WeightTable table = WeightTable::BandOnly();
+    table.Build(sigma);
+    if (const WeightTable* kept = tables_.Keep(sigma, table)) return *kept;
+    own_ = std::move(table);
+    own_sigma_ = sigma;
+    return own_;
   }
 
-  CalibrationState& StateFor(int32_t sigma) {
-    Slot& slot = slots_[static_cast<std::size_t>(sigma)];
-    slot.last_use = ++clock_;
-    if (slot.state) return *slot.state;
-    const std::size_t need = TableBytes(sigma);
-    while (!live_.empty() && bytes_ + need > budget_) DropLeastRecent();
-    slot.state = std::make_unique<CalibrationState>();
-    slot.state->CalCurve = &curve_;
-    slot.state->Sigma = sigma;  // GaussReady false: the first calculation builds the table
-    live_.push_back(sigma);
-    bytes_ += need;
-    return *slot.state;
-  }
-
-  void DropLeastRecent() {
-    auto oldest = std::min_element(live_.begin(), live_.end(), [&](int32_t a, int32_t b) {
-      return slots_[static_cast<std::size_t>(a)].last_use <
-             slots_[static_cast<std::size_t>(b)].last_use;
-    });
-    slots_[static_cast<std::size_t>(*oldest)].state.reset();
-    bytes_ -= TableBytes(*oldest);
-    *oldest = live_.back();
-    live_.pop_back();
-  }
-
-  static bool HasWeight(const CalibrationState& state) {
-    for (int32_t y = state.RangeFirst; y <= state.RangeLast; ++y) {
-      if (WeightOf(state, y) > 0.0) return true;
+  // Whether some year of the window has a curve age within the band.
+  bool HasWeight(CalendarWindow window, int32_t age, int32_t sigma) const {
+    for (int32_t y = window.first; y <= window.last; ++y) {
+      if (std::llabs(int64_t{curve_[y]} - age) <= int64_t{4} * sigma) return true;
     }
     return false;
   }
 
   // The window search stops beside the young or the old end of its span when
   // no year matches: that tells which side of the curve the age lies on.
-  static std::string NoWeightMessage(const CalibrationState& state) {
+  static std::string NoWeightMessage(CalendarWindow window) {
     const std::string why =
         " (no calendar year's curve age lies within 4 x (error + 5) years of it)";
-    if (state.RangeFirst == CurveTable::kSearchYoungest - 1) {
+    if (window.first == CurveTable::kSearchYoungest - 1) {
       return "the age is younger than the curve reaches" + why;
     }
-    if (state.RangeLast == CurveTable::kSearchOldest + 1) {
+    if (window.last == CurveTable::kSearchOldest + 1) {
       return "the age is older than the curve reaches" + why;
     }
     return "the calendar window holds no weight" + why;
   }
 
   const CurveTable& curve_;
-  const std::size_t budget_;
-  std::size_t bytes_ = 0;
-  uint64_t clock_ = 0;
-  std::vector<Slot> slots_;    // by working width
-  std::vector<int32_t> live_;  // the widths that have a state
-  CalibrationResult result_;   // holds the text of the last row
+  SharedTables& tables_;
+  WeightTable own_ = WeightTable::BandOnly();
+  int32_t own_sigma_ = 0;  // none: widths are above 0
+  std::string text_;       // the text of the last row
 };
 
 class WindowBatchMethod final : public BatchMethod {
  public:
-  WindowBatchMethod(const CurveTable& curve, std::size_t budget) : curve_(curve), budget_(budget) {}
+  WindowBatchMethod(const CurveTable& curve, std::size_t budget) : curve_(curve), tables_(budget) {}
   std::span<const std::string_view> ResultColumns() const override { return kWindowColumns; }
   std::unique_ptr<BatchCalculator> NewCalculator() const override {
-    return std::make_unique<WindowCalculator>(curve_, budget_);
+    return std::make_unique<WindowCalculator>(curve_, tables_);
   }
 
  private:
   const CurveTable& curve_;
-  const std::size_t budget_;
+  mutable SharedTables tables_;  // shared by the calculators, which outlive no method
 };
 
 }  // namespace

@@ -42,12 +42,14 @@ class BatchMethod {
   virtual std::unique_ptr<BatchCalculator> NewCalculator() const = 0;
 };
 
-// The window's calculation, kal::Calibrate, row by row: the columns
-// range_first, range_last, lower, upper and text. A row whose window holds no
-// weight fails with a message instead of giving "0AD - 0AD".
-// `table_budget_bytes` bounds the weight tables one calculator keeps.
+// The window's calculation, as kal::Calibrate makes it, row by row: the
+// columns range_first, range_last, lower, upper and text. A row whose window
+// holds no weight fails with a message instead of giving "0AD - 0AD".
+// `table_budget_bytes` bounds the weight tables its calculators share (all
+// widths up to some 2,000 years of error fit in the default); the method must
+// outlive its calculators.
 std::unique_ptr<BatchMethod> WindowMethod(const CurveTable& curve,
-                                          std::size_t table_budget_bytes = std::size_t{64} << 20);
+                                          std::size_t table_budget_bytes = std::size_t{128} << 20);
 
 }  // namespace kal::cli
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "core/numbers.h"
 #include "data/curves.h"
 
 namespace kal {
@@ -125,6 +126,20 @@ TEST(AnnualCurve, EmbeddedIntCal20CarriesThePublishedSigma) {
     EXPECT_EQ(other->curve.LastYear(), 1950);
   }
   EXPECT_FALSE(ResolveAnnualCurve("intcal13").ok());
+}
+
+// Both lists of a curve come from the same nodes: every whole age is the
+// unrounded one rounded, halves to even.
+TEST(AnnualCurve, EmbeddedListsAgreeWithTheWholeAges) {
+  for (const EmbeddedCurve& embedded : EmbeddedCurves()) {
+    const AnnualCurve annual = ResolveAnnualCurve(embedded.key).value().curve;
+    const CurveTable whole = ResolveCurve(embedded.key).value().table;
+    int mismatches = 0;
+    for (int32_t y = annual.FirstYear(); y <= annual.LastYear(); ++y) {
+      if (RoundHalfEven(annual.Age(y)) != whole[y]) ++mismatches;
+    }
+    EXPECT_EQ(mismatches, 0) << embedded.key;
+  }
 }
 
 }  // namespace

@@ -5,15 +5,16 @@
 //
 // For every year y of the curve the likelihood is
 //   exp(-(age - mu(y))^2 / (2 s^2)) / s,  s^2 = error^2 + sigma_c(y)^2,
-// normalised to sum 1 over the years. Years whose age lies beyond
-// AnnualCurve::kReach combined sigmas are left at 0: their share is far below
-// anything that could move a bound.
+// normalised to sum 1 over the years. Only the years from the first to the
+// last whose age lies within AnnualCurve::kReach combined sigmas are worked
+// out; the rest count as 0, their share being at the rounding of the sums.
 //
 // Stateless: the curve is only read and everything a calculation writes lives
 // in the caller's StandardResult, so one curve serves any number of threads,
 // each with its own result. A result reused from call to call keeps its
-// buffers, and then a calculation allocates nothing. Arithmetic is in double,
-// in a fixed order, so the same inputs give the same bits on every run.
+// buffers: once they have grown to the spans met, a calculation allocates
+// nothing. Arithmetic is in double, in a fixed order, so the same inputs give
+// the same bits on every run.
 #ifndef KAL_CORE_STANDARD_CALIBRATION_H_
 #define KAL_CORE_STANDARD_CALIBRATION_H_
 

@@ -29,7 +29,8 @@ struct Date {
 };
 
 // Ages 100 to 45,000 years BP; errors mostly 20 to 100, some to 400, a few
-// to 2,000: the mix of a regional database. The seed is fixed.
+// to 2,000, the larger ones rounded to 5 and 10 years as laboratories report
+// them: the mix of a regional database. The seed is fixed.
 const std::vector<Date>& Dates() {
   static const std::vector<Date> dates = [] {
     std::mt19937 random(20240615);
@@ -39,7 +40,8 @@ const std::vector<Date>& Dates() {
     std::vector<Date> list;
     for (int i = 0; i < kRows; ++i) {
       const double r = share(random);
-      const int32_t error = r < 0.85 ? small(random) : r < 0.97 ? medium(random) : large(random);
+      int32_t error = r < 0.85 ? small(random) : r < 0.97 ? medium(random) : large(random);
+      if (error > 100) error -= error % (error > 400 ? 10 : 5);
       list.push_back(Date{ages(random), error});
     }
     return list;

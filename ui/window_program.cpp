@@ -7,6 +7,7 @@
 
 #include "ui/error_display.h"
 #include "ui/form1.h"
+#include "ui/startup_probe.h"
 
 namespace kal::ui {
 
@@ -65,6 +66,7 @@ int RunWindowProgram(int argc, char** argv) {
   std::optional<LoadedCurve> curve = OpenCurveOrReport(options->curve);
   if (!curve) return kExitUsage;
   TForm1 form(std::move(*curve));
+  WatchFirstPlotPaint(form.Image1);  // tools/measure-startup
   // tools/measure-sweep: count the sweep's ticks and pictures for a few
   // seconds, then close and write the counts.
   if (std::optional<SweepStats> stats = SweepStats::FromEnvironment()) {

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <iostream>
 #include <memory>
+#include <optional>
 
 #include "cli/batch_engine.h"
 #include "cli/batch_method.h"
@@ -16,6 +17,7 @@ namespace kal::cli {
 const std::string_view kBatchUsage =
     "kalibracja-cli batch [FILE|-] [--curve CURVE] [--format csv|json] [--jobs N]\n"
     "                     [--age-col NAME] [--error-col NAME] [--id-col NAME]\n"
+    "                     [--method spec|standard] [--delta-r R --delta-r-error E]\n"
     "  Calibrates a list of dates: reads CSV from FILE (standard input when FILE is \"-\"\n"
     "  or missing) and writes one row per input row, in input order, to standard output.\n"
     "  The first line names the columns; fields are separated by commas, semicolons or\n"
@@ -34,6 +36,12 @@ const std::string_view kBatchUsage =
     "  --age-col NAME    the age column's name, instead of looking for the usual ones\n"
     "  --error-col NAME  the error column's name\n"
     "  --id-col NAME     the id column's name\n"
+    "  --method METHOD   spec (default: the window's method, the columns above) or\n"
+    "                    standard (the curve's own sigma too): the columns median,\n"
+    "                    hpd68 and hpd95 instead of range_first .. text, each range\n"
+    "                    as \"788BC - 464BC 93.7%, 434BC - 421BC 1.7%\"\n"
+    "  --delta-r R, --delta-r-error E\n"
+    "                    with the standard method: a reservoir offset for every row\n"
     "  Exit status: 0 every row calibrated, 1 some row did not (see error_message),\n"
     "  2 bad arguments, an unreadable input or a header without age or error column.\n";
 
@@ -63,8 +71,10 @@ class FileSource {
 }  // namespace
 
 int RunBatch(const std::vector<std::string>& raw) {
-  const Arguments args(
-      raw, {"--curve", "--format", "--jobs", "--age-col", "--error-col", "--id-col"}, {});
+  const Arguments args(raw,
+                       {"--curve", "--format", "--jobs", "--age-col", "--error-col", "--id-col",
+                        "--method", "--delta-r", "--delta-r-error"},
+                       {});
   if (!args.problem().empty()) return UsageError(args.problem());
   if (args.positionals().size() > 1) return UsageError("batch reads one list (FILE or -)");
 
@@ -88,8 +98,34 @@ int RunBatch(const std::vector<std::string>& raw) {
   options.error_column = args.Value("--error-col");
   options.id_column = args.Value("--id-col");
 
-  auto curve = ResolveCurve(args.Value("--curve").value_or("intcal20"));
-  if (!curve) return UsageError(curve.error());
+  const std::string method_name = args.Value("--method").value_or("spec");
+  if (method_name != "spec" && method_name != "standard") {
+    return UsageError("--method takes spec or standard, not \"" + method_name + "\"");
+  }
+  const bool standard = method_name == "standard";
+  std::string problem;
+  const auto delta_r = ReadIntegerOption(args, "--delta-r", &problem);
+  if (!delta_r) return UsageError(problem);
+  const auto delta_r_error = ReadIntegerOption(args, "--delta-r-error", &problem);
+  if (!delta_r_error) return UsageError(problem);
+  if (*delta_r_error < 0) return UsageError("--delta-r-error must not be negative");
+  if (!standard && (args.Value("--delta-r") || args.Value("--delta-r-error"))) {
+    return UsageError("--delta-r goes with --method standard");
+  }
+
+  // Only the curve the method reads is loaded.
+  std::optional<LoadedCurve> curve;
+  std::optional<LoadedAnnualCurve> annual;
+  const std::string curve_key = args.Value("--curve").value_or("intcal20");
+  if (standard) {
+    auto loaded = ResolveAnnualCurve(curve_key);
+    if (!loaded) return UsageError(loaded.error());
+    annual.emplace(std::move(loaded).value());
+  } else {
+    auto loaded = ResolveCurve(curve_key);
+    if (!loaded) return UsageError(loaded.error());
+    curve.emplace(std::move(loaded).value());
+  }
 
   const std::string path = args.positionals().empty() ? "-" : args.positionals()[0];
   std::unique_ptr<std::FILE, int (*)(std::FILE*)> opened(nullptr, std::fclose);
@@ -107,7 +143,8 @@ int RunBatch(const std::vector<std::string>& raw) {
     return std::fwrite(bytes.data(), 1, bytes.size(), stdout) == bytes.size();
   };
 
-  const auto method = WindowMethod(curve->table);
+  const auto method = standard ? StandardMethod(annual->curve, *delta_r, *delta_r_error)
+                               : WindowMethod(curve->table);
   BatchOutcome outcome = RunBatchList(source, sink, *method, options);
   if (std::fflush(stdout) != 0 && outcome.status == kExitOk) {
     outcome.status = kExitFailed;

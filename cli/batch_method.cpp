@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/calibration.h"
+#include "core/standard_calibration.h"
 
 namespace kal::cli {
 namespace {
@@ -142,7 +143,67 @@ class WindowBatchMethod final : public BatchMethod {
   mutable SharedTables tables_;  // shared by the calculators, which outlive no method
 };
 
+constexpr std::array<std::string_view, 3> kStandardColumns = {"median", "hpd68", "hpd95"};
+
+// Each row is kal::CalibrateStandard; the result's buffers are the worker's
+// own and are reused from row to row.
+class StandardCalculator final : public BatchCalculator {
+ public:
+  StandardCalculator(const AnnualCurve& curve, int32_t delta_r, int32_t delta_r_error)
+      : curve_(curve), delta_r_(delta_r), delta_r_error_(delta_r_error) {}
+
+  bool Calculate(int32_t age, int32_t error, std::span<BatchValue> values,
+                 std::string* problem) override {
+    if (age <= 0) {
+      *problem = "the age must be above 0";
+      return false;
+    }
+    if (error <= 0) {
+      *problem = "the standard method needs an error above 0";
+      return false;
+    }
+    CalibrateStandard(curve_, ReservoirCorrected(age, error, delta_r_, delta_r_error_), result_);
+    if (!result_.found) {
+      *problem = "the age lies beyond the reach of the curve: no calendar year comes near it";
+      return false;
+    }
+    hpd68_ = IntervalsText(result_.hpd68);
+    hpd95_ = IntervalsText(result_.hpd95);
+    values[0] = BatchValue{false, result_.median, {}};
+    values[1] = BatchValue{true, 0, hpd68_};
+    values[2] = BatchValue{true, 0, hpd95_};
+    return true;
+  }
+
+ private:
+  const AnnualCurve& curve_;
+  const int32_t delta_r_;
+  const int32_t delta_r_error_;
+  StandardResult result_;
+  std::string hpd68_, hpd95_;  // the texts of the last row
+};
+
+class StandardBatchMethod final : public BatchMethod {
+ public:
+  StandardBatchMethod(const AnnualCurve& curve, int32_t delta_r, int32_t delta_r_error)
+      : curve_(curve), delta_r_(delta_r), delta_r_error_(delta_r_error) {}
+  std::span<const std::string_view> ResultColumns() const override { return kStandardColumns; }
+  std::unique_ptr<BatchCalculator> NewCalculator() const override {
+    return std::make_unique<StandardCalculator>(curve_, delta_r_, delta_r_error_);
+  }
+
+ private:
+  const AnnualCurve& curve_;
+  const int32_t delta_r_;
+  const int32_t delta_r_error_;
+};
+
 }  // namespace
+
+std::unique_ptr<BatchMethod> StandardMethod(const AnnualCurve& curve, int32_t delta_r,
+                                            int32_t delta_r_error) {
+  return std::make_unique<StandardBatchMethod>(curve, delta_r, delta_r_error);
+}
 
 std::unique_ptr<BatchMethod> WindowMethod(const CurveTable& curve, std::size_t table_budget_bytes) {
   return std::make_unique<WindowBatchMethod>(curve, table_budget_bytes);

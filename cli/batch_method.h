@@ -12,6 +12,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/annual_curve.h"
 #include "core/cal_curve.h"
 
 namespace kal::cli {
@@ -50,6 +51,13 @@ class BatchMethod {
 // outlive its calculators.
 std::unique_ptr<BatchMethod> WindowMethod(const CurveTable& curve,
                                           std::size_t table_budget_bytes = std::size_t{128} << 20);
+
+// The standard method row by row: the columns median (a signed year), hpd68
+// and hpd95 ("788BC - 464BC 93.7%, 434BC - 421BC 1.7%", oldest first), after
+// the reservoir offset delta_r +- delta_r_error. The curve must outlive the
+// method's calculators.
+std::unique_ptr<BatchMethod> StandardMethod(const AnnualCurve& curve, int32_t delta_r,
+                                            int32_t delta_r_error);
 
 }  // namespace kal::cli
 

@@ -89,22 +89,12 @@ void PrintIntervals(std::ostream& out, std::string_view level,
   }
 }
 
-// A reservoir option's integer, read as AGE and ERROR are.
-std::optional<int32_t> ReadOffset(const Arguments& args, std::string_view option,
-                                  std::string* problem) {
-  const auto text = args.Value(option);
-  if (!text) return 0;
-  const auto value = TextToInt(*text);
-  if (!value) *problem = std::string(option) + " \"" + *text + "\" is not an integer";
-  return value;
-}
-
 int RunStandardMethod(const Arguments& args, const Inputs& inputs) {
   if (inputs.error <= 0) return UsageError("the standard method needs an error above 0");
   std::string problem;
-  const auto delta_r = ReadOffset(args, "--delta-r", &problem);
+  const auto delta_r = ReadIntegerOption(args, "--delta-r", &problem);
   if (!delta_r) return UsageError(problem);
-  const auto delta_r_error = ReadOffset(args, "--delta-r-error", &problem);
+  const auto delta_r_error = ReadIntegerOption(args, "--delta-r-error", &problem);
   if (!delta_r_error) return UsageError(problem);
   if (*delta_r_error < 0) return UsageError("--delta-r-error must not be negative");
   auto curve = ResolveAnnualCurve(args.Value("--curve").value_or("intcal20"));

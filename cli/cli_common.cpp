@@ -82,6 +82,15 @@ std::optional<Inputs> ReadInputs(std::string_view age_text, std::string_view err
   return Inputs{*age, *error, *sigma};
 }
 
+std::optional<int32_t> ReadIntegerOption(const Arguments& args, std::string_view option,
+                                         std::string* problem) {
+  const auto text = args.Value(option);
+  if (!text) return 0;
+  const auto value = TextToInt(*text);
+  if (!value) *problem = std::string(option) + " \"" + *text + "\" is not an integer";
+  return value;
+}
+
 std::string JsonString(std::string_view text) {
   std::string out = "\"";
   for (char c : text) {

@@ -49,6 +49,11 @@ struct Inputs {
 std::optional<Inputs> ReadInputs(std::string_view age_text, std::string_view error_text,
                                  std::string* problem);
 
+// An option's integer, read as AGE and ERROR are; 0 when the option is not
+// given, nullopt (with *problem set) when its value is no integer.
+std::optional<int32_t> ReadIntegerOption(const Arguments& args, std::string_view option,
+                                         std::string* problem);
+
 // JSON string literal of text (quotes included).
 std::string JsonString(std::string_view text);
 

@@ -193,6 +193,10 @@ void TForm1::Button1Click(QObject*) {
   if (pictures_.HasPlot()) {
     Image1->ShowPicture(&pictures_.Plot());
     Image1->PictureChanged(pictures_.PlotChanged());
+    // A drawing that changed no pixel is on screen already.
+    if (sweep_stats_ && pictures_.PlotChanged().isEmpty()) {
+      sweep_stats_->PlotPainted(pictures_.PlotDrawings());
+    }
   }
   if (pictures_.HasRuler() && pictures_.RulerDrawings() != rulers_shown_) {
     rulers_shown_ = pictures_.RulerDrawings();

@@ -17,9 +17,12 @@ void ImageControl::ShowPicture(const QImage* picture) {
   update();
 }
 
-void ImageControl::PictureChanged(const QRect& part) {
-  if (!HasPicture()) return;  // nothing drawn, nothing to show
-  update(part.isNull() ? rect() : part);
+void ImageControl::PictureChanged() {
+  if (HasPicture()) update();  // nothing drawn, nothing to show
+}
+
+void ImageControl::PictureChanged(const QRegion& part) {
+  if (HasPicture()) update(part);
 }
 
 void ImageControl::SetAutoSize(bool auto_size) {
@@ -44,11 +47,13 @@ void ImageControl::resizeEvent(QResizeEvent*) { UpdateOpaque(); }
 
 void ImageControl::paintEvent(QPaintEvent* event) {
   if (!HasPicture()) return;
-  // Only the part that changed is copied: during the sweep that is a strip
-  // of the plot, not the whole picture.
+  // Only the part that changed is copied: during the sweep that is the
+  // rectangle round the plot's changed columns, not the whole picture.
   QPainter painter(this);
-  const QRect part = event->rect().intersected(picture_->rect());
-  painter.drawImage(part.topLeft(), *picture_, part);
+  for (const QRect& rect : event->region()) {
+    const QRect part = rect.intersected(picture_->rect());
+    if (!part.isEmpty()) painter.drawImage(part.topLeft(), *picture_, part);
+  }
   if (on_painted_) on_painted_();
 }
 

@@ -7,6 +7,7 @@
 #define KAL_UI_IMAGE_CONTROL_H_
 
 #include <QImage>
+#include <QRegion>
 #include <QWidget>
 #include <functional>
 
@@ -24,8 +25,10 @@ class ImageControl : public QWidget {
   void ShowPicture(const QImage* picture);
   const QImage* Picture() const { return picture_; }
 
-  // Marks the picture, or the part of it a drawing changed, for repainting.
-  void PictureChanged(const QRect& part = QRect());
+  // Marks the whole picture, or just the part of it a drawing changed (none
+  // when the part is empty), for repainting.
+  void PictureChanged();
+  void PictureChanged(const QRegion& part);
   void SetAutoSize(bool auto_size);
 
   // Every press of any mouse button, the second of a double-click included.

@@ -2,8 +2,9 @@
 // S and the running share that finds the cut points. Both must equal, to the
 // last bit, sums carried in extended precision and rounded to double at every
 // step. Extended (x87) arithmetic with a rounding store per step costs some 25
-// cycles per year here, so the loops run in double arithmetic and prove that
-// the result is the same; where they cannot, they take the extended path.
+// cycles per year here, so the fast loop adds whole numbers of the sum's ulp
+// instead, several years at a time, and takes the extended step itself only
+// where that shortcut does not hold.
 #ifndef KAL_CORE_WINDOW_SUMS_H_
 #define KAL_CORE_WINDOW_SUMS_H_
 
@@ -46,6 +47,12 @@ struct WindowTotals {
   CutYears cuts;
 };
 WindowTotals WindowSumAndCuts(const WindowWeights& window, int32_t first_year);
+
+// The vector width the fast loop runs with. Every width gives the same
+// results to the last bit; kWidest takes four years at a time where the
+// processor has AVX2 and two (SSE2, always present on x86-64) elsewhere.
+enum class SumLanes { kWidest, kTwo };
+WindowTotals WindowSumAndCuts(const WindowWeights& window, int32_t first_year, SumLanes lanes);
 
 }  // namespace kal
 

@@ -1,8 +1,10 @@
 // One calculation without drawing, with the bisecting window search (Fast)
-// and with the two linear scans (Scan), and loading the embedded curve.
+// and with the two linear scans (Scan), loading the embedded curve, and the
+// window's running sums alone at each vector width (items are years).
 #include <benchmark/benchmark.h>
 
 #include "core/calibration.h"
+#include "core/window_sums.h"
 #include "data/curves.h"
 
 namespace {
@@ -45,3 +47,26 @@ void BM_LoadEmbeddedCurve(benchmark::State& bench) {
 BENCHMARK(BM_LoadEmbeddedCurve)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
+
+// The window's running sums and cut points alone, four years at a time where
+// the processor allows and two at a time, over the window of an age and error.
+template <kal::SumLanes kLanes>
+void WindowSums(benchmark::State& bench) {
+  const auto age = static_cast<int32_t>(bench.range(0));
+  const int32_t sigma = static_cast<int32_t>(bench.range(1)) + 5;
+  kal::WeightTable table = kal::WeightTable::BandOnly();
+  table.Build(sigma);
+  const kal::CalendarWindow window = kal::FindWindow(Curve().table, age, sigma);
+  const kal::WindowWeights weights{Curve().table.AgesFrom(window.first),
+                                   window.last - window.first + 1, table.Centre(), 4 * sigma, age};
+  for (auto _ : bench) {
+    kal::WindowTotals totals = kal::WindowSumAndCuts(weights, window.first, kLanes);
+    benchmark::DoNotOptimize(totals);
+  }
+  bench.SetItemsProcessed(bench.iterations() * weights.length);
+}
+
+void BM_WindowSumsWidest(benchmark::State& bench) { WindowSums<kal::SumLanes::kWidest>(bench); }
+void BM_WindowSumsTwoLanes(benchmark::State& bench) { WindowSums<kal::SumLanes::kTwo>(bench); }
+BENCHMARK(BM_WindowSumsWidest)->Apply(Inputs);
+BENCHMARK(BM_WindowSumsTwoLanes)->Apply(Inputs);

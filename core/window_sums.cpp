@@ -49,9 +49,11 @@ struct Grid {
 };
 
 Grid GridOf(double sum) {
-  // 2^k is S with its significand cleared.
-  const double power = std::bit_cast<double>(std::bit_cast<uint64_t>(sum) & 0x7FF0000000000000ULL);
-  return Grid{power * 0x1p-52, 0x1p52 / power, sum * (0x1p52 / power)};
+  // The exponent field alone is 2^k; 2^(k-52) and 2^(52-k) are made from it
+  // directly, as the sum stays within the range above.
+  const uint64_t power = std::bit_cast<uint64_t>(sum) & 0x7FF0000000000000ULL;
+  const double scale = std::bit_cast<double>((uint64_t{2098} << 52) - power);
+  return Grid{std::bit_cast<double>(power - (uint64_t{52} << 52)), scale, sum * scale};
 }
 
 // A run of the fast loop takes the years from `i` on, the running sum before

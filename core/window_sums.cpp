@@ -36,7 +36,8 @@ double ExtendedStep(double sum, double weight) {
 // need the extended addition itself: a tie, and the step that carries S into
 // the next binade, after which the loop goes on with the new ulp.
 //
-// Outside [2^-960, 2^50) the shortcut is not taken: there the scale to ulps
+// Outside [2^-960, 2^50) the shortcut is not taken (the chain below adds
+// those years): there the scale to ulps
 // could overflow, or a weight in ulps could lose bits. A window's sum never
 // comes near either (47,000 years of weights of at most 0.9).
 constexpr double kGridLowest = 0x1p-960;
@@ -60,12 +61,21 @@ Grid GridOf(double sum) {
 // year i being partial[i] (inside the range above), and writes partial[]
 // after each year. A tie or a step into the next binade is taken as the
 // definition takes it, and the run goes on with the new binade; the run ends
-// where too few years are left for a whole vector, or where the sum leaves
-// the range, and returns the first year it did not take. The weight in ulps
+// where too few years are left for a whole vector, where the sum leaves the
+// range, or at a stop that came soon after the one before (see kDenseRun),
+// and returns the first year it did not take. The weight in ulps
 // is clamped to 2^52, which still marks the step as leaving the binade; the
 // whole number nearest to it comes from adding and taking away 2^52, where a
 // double has no fraction left.
 using GridRun = int32_t (*)(const WindowWeights& window, int32_t i, double* partial);
+
+// Where the sum is young, steps into a new binade and ties come every few
+// years, and each costs the fast loop a restart; a chain of double additions
+// (one addition's latency a year) does better there. The fast loop starts
+// where the sum is at least kSparse times the coming weight, and gives way
+// when two of its stops come fewer than kDenseRun years apart.
+constexpr double kSparse = 32.0;
+constexpr int32_t kDenseRun = 16;
 
 bool OnGrid(double sum) { return sum >= kGridLowest && sum < kGridHighest; }
 
@@ -82,6 +92,7 @@ __attribute__((target("avx2"))) int32_t GridRunFour(const WindowWeights& window,
   const __m256d near_half = _mm256_set1_pd(0.5 - 0x1p-12);
   const __m256d magnitude = _mm256_castsi256_pd(_mm256_set1_epi64x(0x7FFFFFFFFFFFFFFFLL));
   const __m256d zero = _mm256_setzero_pd();
+  int32_t run_start = i;
   Grid grid = GridOf(partial[i]);
   __m256d scale = _mm256_set1_pd(grid.scale);
   __m256d ulp = _mm256_set1_pd(grid.ulp);
@@ -119,7 +130,8 @@ __attribute__((target("avx2"))) int32_t GridRunFour(const WindowWeights& window,
     i += std::countr_zero(static_cast<unsigned>(events));
     partial[i + 1] = ExtendedStep(partial[i], window.Weight(i));
     ++i;
-    if (!OnGrid(partial[i])) return i;
+    if (!OnGrid(partial[i]) || i - run_start < kDenseRun) return i;
+    run_start = i;
     grid = GridOf(partial[i]);
     scale = _mm256_set1_pd(grid.scale);
     ulp = _mm256_set1_pd(grid.ulp);
@@ -134,6 +146,7 @@ int32_t GridRunTwo(const WindowWeights& window, int32_t i, double* partial) {
   const __m128d near_half = _mm_set1_pd(0.5 - 0x1p-12);
   const __m128d magnitude = _mm_castsi128_pd(_mm_set1_epi64x(0x7FFFFFFFFFFFFFFFLL));
   const __m128d zero = _mm_setzero_pd();
+  int32_t run_start = i;
   Grid grid = GridOf(partial[i]);
   __m128d scale = _mm_set1_pd(grid.scale);
   __m128d ulp = _mm_set1_pd(grid.ulp);
@@ -155,7 +168,8 @@ int32_t GridRunTwo(const WindowWeights& window, int32_t i, double* partial) {
     i += std::countr_zero(static_cast<unsigned>(events));
     partial[i + 1] = ExtendedStep(partial[i], window.Weight(i));
     ++i;
-    if (!OnGrid(partial[i])) return i;
+    if (!OnGrid(partial[i]) || i - run_start < kDenseRun) return i;
+    run_start = i;
     grid = GridOf(partial[i]);
     scale = _mm_set1_pd(grid.scale);
     ulp = _mm_set1_pd(grid.ulp);
@@ -172,18 +186,82 @@ bool HasAvx2() {
   return has;
 }
 
+// Whether any step partial[i] + weight[i] = partial[i + 1], done in double
+// arithmetic, may differ from the same addition rounded first to 64 and then
+// to 53 bits. That happens only when the 64-bit value lands exactly on a
+// midpoint between two doubles, that is when the exact residual of the double
+// sum (TwoSum) lies within half a 64-bit ulp (2^-12 of the double's ulp) of
+// half the double's ulp (or, when the double is a power of two, a quarter of
+// it) without being exactly that. The margin is inclusive, so the test can
+// only err towards doubt.
+bool AnyDoubtfulStep(const double* partial, const double* weight, int32_t n) {
+  const __m128d sign_off = _mm_castsi128_pd(_mm_set1_epi64x(0x7FFFFFFFFFFFFFFFLL));
+  const __m128i exponent = _mm_set1_epi64x(0x7FF0000000000000LL);
+  const __m128i ulp_shift = _mm_set1_epi64x(int64_t{52} << 52);
+  __m128d doubt = _mm_setzero_pd();
+  int32_t i = 0;
+  for (; i + 2 <= n; i += 2) {
+    const __m128d a = _mm_loadu_pd(partial + i);
+    const __m128d b = _mm_loadu_pd(weight + i);
+    const __m128d s = _mm_loadu_pd(partial + i + 1);
+    const __m128d bb = _mm_sub_pd(s, a);
+    const __m128d residual =
+        _mm_and_pd(_mm_add_pd(_mm_sub_pd(a, _mm_sub_pd(s, bb)), _mm_sub_pd(b, bb)), sign_off);
+    const __m128d ulp =
+        _mm_castsi128_pd(_mm_sub_epi64(_mm_and_si128(_mm_castpd_si128(s), exponent), ulp_shift));
+    const __m128d margin = _mm_mul_pd(ulp, _mm_set1_pd(0x1p-12));
+    const __m128d power_of_two = _mm_cmpeq_pd(s, _mm_and_pd(s, _mm_castsi128_pd(exponent)));
+    const __m128d off_half =
+        _mm_and_pd(_mm_sub_pd(residual, _mm_mul_pd(ulp, _mm_set1_pd(0.5))), sign_off);
+    const __m128d off_quarter =
+        _mm_and_pd(_mm_sub_pd(residual, _mm_mul_pd(ulp, _mm_set1_pd(0.25))), sign_off);
+    // A residual of exactly half (or a quarter) is an exact tie, which both
+    // roundings break the same way; the differences here are exact.
+    const __m128d zero = _mm_setzero_pd();
+    const __m128d near_half =
+        _mm_and_pd(_mm_cmple_pd(off_half, margin), _mm_cmpneq_pd(off_half, zero));
+    const __m128d near_quarter =
+        _mm_and_pd(_mm_and_pd(_mm_cmple_pd(off_quarter, margin), _mm_cmpneq_pd(off_quarter, zero)),
+                   power_of_two);
+    doubt = _mm_or_pd(doubt, _mm_or_pd(near_half, near_quarter));
+  }
+  bool any = _mm_movemask_pd(doubt) != 0;
+  for (; i < n; ++i) {
+    // The odd last step: checked in extended precision directly.
+    any |= static_cast<double>(Extended{partial[i]} + weight[i]) != partial[i + 1];
+  }
+  return any;
+}
+
+// The years [from, to), at most kChain of them, as a chain of double
+// additions; if any step may differ from the extended one, the years are
+// added again in extended precision.
+constexpr int32_t kChain = 32;
+void ChainYears(const WindowWeights& window, int32_t from, int32_t to, double* partial) {
+  double weight[kChain];
+  const int32_t n = to - from;
+  for (int32_t i = 0; i < n; ++i) weight[i] = window.Weight(from + i);
+  double* const block = partial + from;
+  for (int32_t i = 0; i < n; ++i) block[i + 1] = block[i] + weight[i];
+  if (AnyDoubtfulStep(block, weight, n)) {
+    for (int32_t i = 0; i < n; ++i) block[i + 1] = ExtendedStep(block[i], weight[i]);
+  }
+}
+
 // partial[0] = 0 and partial[i + 1] = the running sum after year i, each
 // exactly as the extended definition has it.
 void RunningSums(const WindowWeights& window, GridRun run, double* partial) {
   partial[0] = 0.0;
   int32_t i = 0;
   while (i < window.length) {
-    if (OnGrid(partial[i])) {
+    if (OnGrid(partial[i]) && partial[i] >= kSparse * window.Weight(i)) {
+      const int32_t start = i;
       i = run(window, i, partial);
-      if (i == window.length) break;
+      if (i != start) continue;
     }
-    partial[i + 1] = ExtendedStep(partial[i], window.Weight(i));
-    ++i;
+    const int32_t to = std::min(window.length, i + kChain);
+    ChainYears(window, i, to, partial);
+    i = to;
   }
 }
 

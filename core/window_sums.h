@@ -4,7 +4,8 @@
 // step. Extended (x87) arithmetic with a rounding store per step costs some 25
 // cycles per year here, so the fast loop adds whole numbers of the sum's ulp
 // instead, several years at a time, and takes the extended step itself only
-// where that shortcut does not hold.
+// where that shortcut does not hold; where the sum is still young, a chain of
+// double additions checked for rounding doubt does the work.
 #ifndef KAL_CORE_WINDOW_SUMS_H_
 #define KAL_CORE_WINDOW_SUMS_H_
 

@@ -35,7 +35,7 @@ const std::string_view kCalibrateUsage =
 
 namespace {
 
-int RunSpecMethod(const Arguments& args, const Inputs& inputs) {
+int RunWindowMethod(const Arguments& args, const Inputs& inputs) {
   auto curve = ResolveCurve(args.Value("--curve").value_or("intcal20"));
   if (!curve) return UsageError(curve.error());
 
@@ -144,7 +144,7 @@ int RunCalibrate(const std::vector<std::string>& raw) {
   std::string problem;
   const auto inputs = ReadInputs(args.positionals()[0], args.positionals()[1], &problem);
   if (!inputs) return UsageError(problem);
-  return method == "spec" ? RunSpecMethod(args, *inputs) : RunStandardMethod(args, *inputs);
+  return method == "spec" ? RunWindowMethod(args, *inputs) : RunStandardMethod(args, *inputs);
 }
 
 }  // namespace kal::cli

@@ -104,14 +104,9 @@ int RunBatch(const std::vector<std::string>& raw) {
   }
   const bool standard = method_name == "standard";
   std::string problem;
-  const auto delta_r = ReadIntegerOption(args, "--delta-r", &problem);
-  if (!delta_r) return UsageError(problem);
-  const auto delta_r_error = ReadIntegerOption(args, "--delta-r-error", &problem);
-  if (!delta_r_error) return UsageError(problem);
-  if (*delta_r_error < 0) return UsageError("--delta-r-error must not be negative");
-  if (!standard && (args.Value("--delta-r") || args.Value("--delta-r-error"))) {
-    return UsageError("--delta-r goes with --method standard");
-  }
+  const auto offset = ReadReservoirOffset(args, &problem);
+  if (!offset) return UsageError(problem);
+  if (!standard && offset->given) return UsageError("--delta-r goes with --method standard");
 
   // Only the curve the method reads is loaded.
   std::optional<LoadedCurve> curve;
@@ -143,8 +138,9 @@ int RunBatch(const std::vector<std::string>& raw) {
     return std::fwrite(bytes.data(), 1, bytes.size(), stdout) == bytes.size();
   };
 
-  const auto method = standard ? StandardMethod(annual->curve, *delta_r, *delta_r_error)
-                               : WindowMethod(curve->table);
+  const auto method = standard
+                          ? StandardMethod(annual->curve, offset->delta_r, offset->delta_r_error)
+                          : WindowMethod(curve->table);
   BatchOutcome outcome = RunBatchList(source, sink, *method, options);
   if (std::fflush(stdout) != 0 && outcome.status == kExitOk) {
     outcome.status = kExitFailed;

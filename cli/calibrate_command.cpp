@@ -92,16 +92,13 @@ void PrintIntervals(std::ostream& out, std::string_view level,
 int RunStandardMethod(const Arguments& args, const Inputs& inputs) {
   if (inputs.error <= 0) return UsageError("the standard method needs an error above 0");
   std::string problem;
-  const auto delta_r = ReadIntegerOption(args, "--delta-r", &problem);
-  if (!delta_r) return UsageError(problem);
-  const auto delta_r_error = ReadIntegerOption(args, "--delta-r-error", &problem);
-  if (!delta_r_error) return UsageError(problem);
-  if (*delta_r_error < 0) return UsageError("--delta-r-error must not be negative");
+  const auto offset = ReadReservoirOffset(args, &problem);
+  if (!offset) return UsageError(problem);
   auto curve = ResolveAnnualCurve(args.Value("--curve").value_or("intcal20"));
   if (!curve) return UsageError(curve.error());
 
   const StandardInputs corrected =
-      ReservoirCorrected(inputs.age, inputs.error, *delta_r, *delta_r_error);
+      ReservoirCorrected(inputs.age, inputs.error, offset->delta_r, offset->delta_r_error);
   StandardResult result;
   CalibrateStandard(curve->curve, corrected, result);
   if (!result.found) {
@@ -119,8 +116,8 @@ int RunStandardMethod(const Arguments& args, const Inputs& inputs) {
     return kExitOk;
   }
   std::cout << curve->name << ", " << inputs.age << " ± " << inputs.error << " BP";
-  if (args.Value("--delta-r") || args.Value("--delta-r-error")) {
-    std::cout << ", ΔR " << *delta_r << " ± " << *delta_r_error;
+  if (offset->given) {
+    std::cout << ", ΔR " << offset->delta_r << " ± " << offset->delta_r_error;
   }
   std::cout << "\nmedian  " << YearText(result.median) << "\n";
   PrintIntervals(std::cout, "68.3%", result.hpd68);

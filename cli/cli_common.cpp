@@ -91,6 +91,20 @@ std::optional<int32_t> ReadIntegerOption(const Arguments& args, std::string_view
   return value;
 }
 
+std::optional<ReservoirOffset> ReadReservoirOffset(const Arguments& args, std::string* problem) {
+  const auto delta_r = ReadIntegerOption(args, "--delta-r", problem);
+  if (!delta_r) return std::nullopt;
+  const auto delta_r_error = ReadIntegerOption(args, "--delta-r-error", problem);
+  if (!delta_r_error) return std::nullopt;
+  if (*delta_r_error < 0) {
+    *problem = "--delta-r-error must not be negative";
+    return std::nullopt;
+  }
+  const bool given =
+      args.Value("--delta-r").has_value() || args.Value("--delta-r-error").has_value();
+  return ReservoirOffset{*delta_r, *delta_r_error, given};
+}
+
 std::string JsonString(std::string_view text) {
   std::string out = "\"";
   for (char c : text) {

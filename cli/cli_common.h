@@ -54,6 +54,15 @@ std::optional<Inputs> ReadInputs(std::string_view age_text, std::string_view err
 std::optional<int32_t> ReadIntegerOption(const Arguments& args, std::string_view option,
                                          std::string* problem);
 
+// The reservoir offset of --delta-r R --delta-r-error E (0 when not given),
+// or nullopt with *problem set when a value is no integer or E is negative.
+struct ReservoirOffset {
+  int32_t delta_r = 0;
+  int32_t delta_r_error = 0;
+  bool given = false;
+};
+std::optional<ReservoirOffset> ReadReservoirOffset(const Arguments& args, std::string* problem);
+
 // JSON string literal of text (quotes included).
 std::string JsonString(std::string_view text);
 

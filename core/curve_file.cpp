@@ -118,12 +118,38 @@ int64_t Field(const CurveNode& n, CurveField field) {
   return field == CurveField::kAge ? n.age_scaled : n.sigma_scaled;
 }
 
-// Between nodes a (younger) and b (older), a.cal_bp <= t <= b.cal_bp.
-int64_t Between(const CurveNode& a, const CurveNode& b, int32_t t, CurveField field) {
+// The value of `field` at cal BP t, for the node `upper` at or older than t
+// and the one before it, rounded half to even to a whole `unit` of the
+// scaled values: kCurveScale gives whole years, 1 keeps the scale of the file.
+// This is the one interpolation rule of every curve list.
+int64_t ValueAt(const std::vector<CurveNode>& nodes, size_t upper, int32_t t, CurveField field,
+                int64_t unit) {
+  const CurveNode& b = nodes[upper];
+  if (b.cal_bp == t || upper == 0)
+    return static_cast<int64_t>(DivideHalfEven(Field(b, field), unit));
+  const CurveNode& a = nodes[upper - 1];  // a.cal_bp < t < b.cal_bp
   const Int128 span = Int128{b.cal_bp} - a.cal_bp;
   const Int128 num =
       Int128{Field(a, field)} * span + (Int128{Field(b, field)} - Field(a, field)) * (t - a.cal_bp);
-  return static_cast<int64_t>(DivideHalfEven(num, span * kCurveScale));
+  return static_cast<int64_t>(DivideHalfEven(num, span * unit));
+}
+
+// Calls visit(upper, t) for every calendar year the nodes cover within
+// [first_year, last_year], oldest first, with the index of the node at or
+// older than its cal BP t; returns the first such year.
+template <class Visit>
+int32_t ForEachCoveredYear(const std::vector<CurveNode>& nodes, int32_t first_year,
+                           int32_t last_year, Visit visit) {
+  // Year y is cal BP 1950 - y; the nodes cover cal BP front..back.
+  const int64_t oldest = std::max<int64_t>(first_year, int64_t{1950} - nodes.back().cal_bp);
+  const int64_t youngest = std::min<int64_t>(last_year, int64_t{1950} - nodes.front().cal_bp);
+  size_t upper = nodes.size() - 1;
+  for (int64_t year = oldest; year <= youngest; ++year) {
+    const auto t = static_cast<int32_t>(1950 - year);
+    while (upper > 0 && nodes[upper - 1].cal_bp >= t) --upper;
+    visit(upper, t);
+  }
+  return static_cast<int32_t>(oldest);
 }
 
 }  // namespace
@@ -132,34 +158,16 @@ int64_t InterpolateRounded(const std::vector<CurveNode>& nodes, int32_t cal_bp, 
   auto it = std::lower_bound(nodes.begin(), nodes.end(), cal_bp,
                              [](const CurveNode& n, int32_t t) { return n.cal_bp < t; });
   if (it == nodes.end()) it = nodes.end() - 1;
-  if (it->cal_bp == cal_bp || it == nodes.begin()) {
-    return static_cast<int64_t>(DivideHalfEven(Field(*it, field), kCurveScale));
-  }
-  return Between(*(it - 1), *it, cal_bp, field);
+  return ValueAt(nodes, static_cast<size_t>(it - nodes.begin()), cal_bp, field, kCurveScale);
 }
 
 AnnualList AnnualAges(const std::vector<CurveNode>& nodes, int32_t first_year, int32_t last_year) {
   AnnualList list;
   if (nodes.empty()) return list;
-  // Year y is cal BP 1950 - y; the nodes cover cal BP front..back.
-  const int64_t oldest = std::max<int64_t>(first_year, int64_t{1950} - nodes.back().cal_bp);
-  const int64_t youngest = std::min<int64_t>(last_year, int64_t{1950} - nodes.front().cal_bp);
-  list.start_year = static_cast<int32_t>(oldest);
-  if (youngest < oldest) return list;
-  list.values.reserve(static_cast<size_t>(youngest - oldest + 1));
-  size_t upper = nodes.size() - 1;  // index of the node at or older than t
-  for (int64_t year = oldest; year <= youngest; ++year) {
-    const auto t = static_cast<int32_t>(1950 - year);
-    while (upper > 0 && nodes[upper - 1].cal_bp >= t) --upper;
-    const CurveNode& b = nodes[upper];
-    int64_t value;
-    if (b.cal_bp == t || upper == 0) {
-      value = static_cast<int64_t>(DivideHalfEven(b.age_scaled, kCurveScale));
-    } else {
-      value = Between(nodes[upper - 1], b, t, CurveField::kAge);
-    }
-    list.values.push_back(static_cast<int32_t>(value));
-  }
+  list.start_year = ForEachCoveredYear(nodes, first_year, last_year, [&](size_t upper, int32_t t) {
+    list.values.push_back(
+        static_cast<int32_t>(ValueAt(nodes, upper, t, CurveField::kAge, kCurveScale)));
+  });
   return list;
 }
 
@@ -167,32 +175,10 @@ AnnualScaledList AnnualScaledValues(const std::vector<CurveNode>& nodes, int32_t
                                     int32_t last_year) {
   AnnualScaledList list;
   if (nodes.empty()) return list;
-  const int64_t oldest = std::max<int64_t>(first_year, int64_t{1950} - nodes.back().cal_bp);
-  const int64_t youngest = std::min<int64_t>(last_year, int64_t{1950} - nodes.front().cal_bp);
-  list.start_year = static_cast<int32_t>(oldest);
-  if (youngest < oldest) return list;
-  list.ages.reserve(static_cast<size_t>(youngest - oldest + 1));
-  list.sigmas.reserve(list.ages.capacity());
-  // As in AnnualAges, but divided down only to the nodes' own scale.
-  auto between = [](const CurveNode& a, const CurveNode& b, int32_t t, CurveField field) {
-    const Int128 span = Int128{b.cal_bp} - a.cal_bp;
-    const Int128 num = Int128{Field(a, field)} * span +
-                       (Int128{Field(b, field)} - Field(a, field)) * (t - a.cal_bp);
-    return static_cast<int64_t>(DivideHalfEven(num, span));
-  };
-  size_t upper = nodes.size() - 1;
-  for (int64_t year = oldest; year <= youngest; ++year) {
-    const auto t = static_cast<int32_t>(1950 - year);
-    while (upper > 0 && nodes[upper - 1].cal_bp >= t) --upper;
-    const CurveNode& b = nodes[upper];
-    if (b.cal_bp == t || upper == 0) {
-      list.ages.push_back(b.age_scaled);
-      list.sigmas.push_back(b.sigma_scaled);
-    } else {
-      list.ages.push_back(between(nodes[upper - 1], b, t, CurveField::kAge));
-      list.sigmas.push_back(between(nodes[upper - 1], b, t, CurveField::kSigma));
-    }
-  }
+  list.start_year = ForEachCoveredYear(nodes, first_year, last_year, [&](size_t upper, int32_t t) {
+    list.ages.push_back(ValueAt(nodes, upper, t, CurveField::kAge, 1));
+    list.sigmas.push_back(ValueAt(nodes, upper, t, CurveField::kSigma, 1));
+  });
   return list;
 }
 

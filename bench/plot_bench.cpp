@@ -5,6 +5,8 @@
 #include <benchmark/benchmark.h>
 
 #include <QGuiApplication>
+#include <QRect>
+#include <QRegion>
 #include <cstdlib>
 
 #include "core/calibration.h"
@@ -89,13 +91,30 @@ void BM_SweepTick(benchmark::State& bench) {
   EnsureApplication();
   kal::CalibrationState state = FirstTick();
   kal::DistributionPictures pictures(kColours);
+  // What the window is asked to repaint of the plot: rectangles and pixels.
+  double parts = 0;
+  double part_pixels = 0;
+  double bounds_pixels = 0;
+  double region_rects = 0;
   for (auto _ : bench) {
     state.SampleAge = state.SampleAge >= 10000 ? 500 : state.SampleAge + 1;
     kal::CalibrationResult result = kal::Calibrate(state, &pictures);
     benchmark::DoNotOptimize(result);
+    parts += static_cast<double>(pictures.PlotChangedParts().size());
+    QRegion region;
+    for (const QRect& part : pictures.PlotChangedParts()) {
+      part_pixels += part.width() * part.height();
+      region += part;
+    }
+    region_rects += region.rectCount();
+    bounds_pixels += pictures.PlotChanged().width() * pictures.PlotChanged().height();
   }
-  bench.counters["ruler_share"] =
-      static_cast<double>(pictures.RulerDrawings()) / static_cast<double>(pictures.PlotDrawings());
+  const auto ticks = static_cast<double>(pictures.PlotDrawings());
+  bench.counters["ruler_share"] = static_cast<double>(pictures.RulerDrawings()) / ticks;
+  bench.counters["parts"] = parts / ticks;
+  bench.counters["part_pixels"] = part_pixels / ticks;
+  bench.counters["bounds_pixels"] = bounds_pixels / ticks;
+  bench.counters["region_rects"] = region_rects / ticks;
 }
 BENCHMARK(BM_SweepTick)->Unit(benchmark::kMicrosecond);
 

@@ -4,6 +4,7 @@
 #include <QPalette>
 #include <algorithm>
 #include <array>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -61,18 +62,57 @@ void DrawBars(PixelCanvas& canvas, int height, QRgb button_face, std::span<const
   }
 }
 
+// Covers the changed rows of each column, given left to right, with at most
+// kMaxPlotParts rectangles. A column joins the last rectangle when that adds
+// no more pixels than its own rows plus what one more rectangle costs to copy
+// and send; otherwise it starts a new one.
+class ChangedParts {
+ public:
+  explicit ChangedParts(std::array<QRect, kMaxPlotParts>& parts) : parts_(parts) {}
+
+  void Add(int column, int first_row, int last_row) {
+    left_ = std::min(left_, column);
+    right_ = std::max(right_, column);
+    upper_ = std::min(upper_, first_row);
+    lower_ = std::max(lower_, last_row);
+    if (count_ > 0) {
+      QRect& last = parts_[count_ - 1];
+      const QRect joined = last | QRect(QPoint(column, first_row), QPoint(column, last_row));
+      const int64_t added = Area(joined) - Area(last);
+      if (count_ == parts_.size() || added <= (last_row - first_row + 1) + kPartCost) {
+        last = joined;
+        return;
+      }
+    }
+    parts_[count_++] = QRect(QPoint(column, first_row), QPoint(column, last_row));
+  }
+  size_t Count() const { return count_; }
+  QRect Bounds() const {
+    return count_ > 0 ? QRect(QPoint(left_, upper_), QPoint(right_, lower_)) : QRect();
+  }
+
+ private:
+  // Pixels worth as much as one more rectangle.
+  static constexpr int64_t kPartCost = 1024;
+  static int64_t Area(const QRect& r) { return int64_t{r.width()} * r.height(); }
+
+  std::array<QRect, kMaxPlotParts>& parts_;
+  size_t count_ = 0;
+  int left_ = INT_MAX, right_ = INT_MIN, upper_ = INT_MAX, lower_ = INT_MIN;
+};
+
 // The same pixels as DrawBars(tops) on a canvas that holds DrawBars(drawn)
 // with the same colours: a pixel of the plot depends only on its column's
 // top, so only the rows between a column's old and new top change. A tick of
 // the sweep moves most tops by a row or two; redrawing the 777 x 249 pixels
 // every time would cost ten times more than the calculation.
-// Returns the bounding rectangle of the pixels it changed.
-QRect RedrawChangedBars(PixelCanvas& canvas, int height, QRgb button_face,
-                        std::span<const int> drawn, std::span<const int> tops) {
+// Adds the pixels it changed to `changed`, column by column.
+void RedrawChangedBars(PixelCanvas& canvas, int height, QRgb button_face,
+                       std::span<const int> drawn, std::span<const int> tops,
+                       ChangedParts& changed) {
   const QRgb pen = canvas.PenColour();
   canvas.SetBrushColour(button_face);
   const int last_column = static_cast<int>(tops.size()) - 1;
-  int left = last_column, right = 0, upper = height, lower = 0;
   for (int x = 1; x < last_column; ++x) {  // columns 0 and W - 1 are frame, black either way
     const int old_top = drawn[x];
     const int top = tops[x];
@@ -91,13 +131,8 @@ QRect RedrawChangedBars(PixelCanvas& canvas, int height, QRgb button_face,
     }
     const int first_row = std::max(std::min(top, old_top) + 1, 1);
     const int last_row = std::min(std::max(top, old_top), height - 2);
-    if (first_row > last_row) continue;
-    left = std::min(left, x);
-    right = std::max(right, x);
-    upper = std::min(upper, first_row);
-    lower = std::max(lower, last_row);
+    if (first_row <= last_row) changed.Add(x, first_row, last_row);
   }
-  return left <= right ? QRect(QPoint(left, upper), QPoint(right, lower)) : QRect();
 }
 
 }  // namespace
@@ -140,14 +175,20 @@ void DistributionPictures::DrawDistribution(CalibrationState& state) {
   for (int x = 0; x < kPictureWidth; ++x) {
     // Years after the curve's end have no curve value and so weight 0.
     const double weight = WeightOf(state, static_cast<int32_t>(x - kCentreColumn + centre));
-    tops[x] = BarTop(weight, kPlotHeight);
+    // Most columns lie outside the calendar window and have no bar.
+    tops[x] = weight == 0 ? kPlotHeight : BarTop(weight, kPlotHeight);
   }
   if (plot_) {
-    plot_changed_ = RedrawChangedBars(*plot_, kPlotHeight, colours_.button_face, drawn_tops_, tops);
+    ChangedParts changed(plot_parts_);
+    RedrawChangedBars(*plot_, kPlotHeight, colours_.button_face, drawn_tops_, tops, changed);
+    plot_changed_ = changed.Bounds();
+    plot_part_count_ = changed.Count();
   } else {
     plot_.emplace(kPictureWidth, kPlotHeight, colours_.window_text);
     DrawBars(*plot_, kPlotHeight, colours_.button_face, tops);
     plot_changed_ = plot_->Image().rect();
+    plot_parts_[0] = plot_changed_;
+    plot_part_count_ = 1;
   }
   drawn_tops_ = tops;
   ++plot_drawings_;

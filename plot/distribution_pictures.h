@@ -35,6 +35,8 @@ inline constexpr int kPlotHeight = 249;
 inline constexpr int kRulerHeight = 49;
 // The column of the middle year on both pictures.
 inline constexpr int kCentreColumn = kPictureWidth / 2;
+// At most this many rectangles describe what a drawing of the plot changed.
+inline constexpr size_t kMaxPlotParts = 4;
 
 // The desktop colours the pictures use: clBtnFace, the window's background
 // and the plot's, and clWindowText, the ruler's labels.
@@ -70,6 +72,15 @@ class DistributionPictures final : public CalibrationDrawing {
   // The part of the plot the last drawing changed (the whole plot the first
   // time; empty when it changed nothing): a window may repaint just that.
   QRect PlotChanged() const { return plot_changed_; }
+  // The same part as a few rectangles that together cover every changed
+  // pixel (none when nothing changed). A tick of the sweep moves the tops of
+  // the bars by a row or two all along the curve, so the bounding rectangle
+  // is most of the plot while the pixels that changed are a thin band; a
+  // handful of rectangles round stretches of neighbouring columns cover the
+  // band with little waste, and each costs little to copy and send.
+  std::span<const QRect> PlotChangedParts() const {
+    return std::span<const QRect>(plot_parts_.data(), plot_part_count_);
+  }
   uint64_t RulerDrawings() const { return ruler_drawings_; }
 
  private:
@@ -78,6 +89,8 @@ class DistributionPictures final : public CalibrationDrawing {
   std::array<int, kPictureWidth> drawn_tops_{};  // the bars the plot's pixels show
   std::optional<PixelCanvas> ruler_;
   QRect plot_changed_;
+  std::array<QRect, kMaxPlotParts> plot_parts_{};
+  size_t plot_part_count_ = 0;
   uint64_t plot_drawings_ = 0;
   uint64_t ruler_drawings_ = 0;
   QImage no_image_;

@@ -25,9 +25,14 @@ PixelCanvas::PixelCanvas(int width, int height, QRgb text_colour)
       text_colour_(text_colour) {
   image_.fill(kWhite);
   stride_ = image_.bytesPerLine();
+  bits_ = image_.bits();
 }
 
-void PixelCanvas::Unshare() { bits_ = image_.bits(); }
+void PixelCanvas::Unshare() {
+  // Asking for the bits detaches the image every time, which costs more than
+  // drawing a bar; the pointer only moves when a copy shares the pixels.
+  if (!image_.isDetached()) bits_ = image_.bits();
+}
 
 void PixelCanvas::SetFontName(const QString& name) {
   if (name == font_name_) return;

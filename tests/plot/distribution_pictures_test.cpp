@@ -4,7 +4,9 @@
 
 #include <QFontMetrics>
 #include <QPainter>
+#include <QRegion>
 #include <array>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -117,6 +119,17 @@ QRect ChangedPixels(const QImage& before, const QImage& after) {
     }
   }
   return changed;
+}
+
+// Pixels that differ between the two pictures outside `covered`.
+int UncoveredChanges(const QImage& before, const QImage& after, const QRegion& covered) {
+  int uncovered = 0;
+  for (int y = 0; y < after.height(); ++y) {
+    for (int x = 0; x < after.width(); ++x) {
+      if (before.pixel(x, y) != after.pixel(x, y) && !covered.contains(QPoint(x, y))) ++uncovered;
+    }
+  }
+  return uncovered;
 }
 
 TEST(DistributionPictures, NothingBeforeTheFirstCalculation) {
@@ -313,6 +326,16 @@ TEST(DistributionPictures, EveryPlotEqualsOneDrawnAfresh) {
     EXPECT_EQ(pictures.PlotChanged(),
               before.isNull() ? pictures.Plot().rect() : ChangedPixels(before, pictures.Plot()))
         << step.age << "/" << step.error;
+    // The same as a few rectangles that leave no changed pixel out.
+    const std::span<const QRect> parts = pictures.PlotChangedParts();
+    EXPECT_LE(parts.size(), kMaxPlotParts);
+    QRegion covered;
+    for (const QRect& part : parts) covered += part;
+    EXPECT_EQ(covered.boundingRect(), pictures.PlotChanged()) << step.age << "/" << step.error;
+    if (!before.isNull()) {
+      EXPECT_EQ(UncoveredChanges(before, pictures.Plot(), covered), 0)
+          << step.age << "/" << step.error;
+    }
   }
 }
 

@@ -3,6 +3,7 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QKeySequence>
+#include <QRegion>
 #include <QShortcut>
 #include <iterator>
 #include <utility>
@@ -192,7 +193,9 @@ void TForm1::Button1Click(QObject*) {
   // what the calculation changed, after the handler returns.
   if (pictures_.HasPlot()) {
     Image1->ShowPicture(&pictures_.Plot());
-    Image1->PictureChanged(pictures_.PlotChanged());
+    QRegion changed;
+    for (const QRect& part : pictures_.PlotChangedParts()) changed += part;
+    Image1->PictureChanged(changed);
     // A drawing that changed no pixel is on screen already.
     if (sweep_stats_ && pictures_.PlotChanged().isEmpty()) {
       sweep_stats_->PlotPainted(pictures_.PlotDrawings());

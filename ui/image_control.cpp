@@ -47,12 +47,18 @@ void ImageControl::resizeEvent(QResizeEvent*) { UpdateOpaque(); }
 
 void ImageControl::paintEvent(QPaintEvent* event) {
   if (!HasPicture()) return;
-  // Only the part that changed is copied: during the sweep that is the
-  // rectangle round the plot's changed columns, not the whole picture.
+  // Only the part that changed is copied: during the sweep that is a few
+  // rectangles round the plot's changed columns, not the whole picture.
+  // Each is copied under a clip of its own rectangle: under the region's
+  // clip the copy would go span by span (handed to helper threads when there
+  // are many) instead of row by row.
   QPainter painter(this);
+  const bool one_rect = event->region().rectCount() == 1;
   for (const QRect& rect : event->region()) {
     const QRect part = rect.intersected(picture_->rect());
-    if (!part.isEmpty()) painter.drawImage(part.topLeft(), *picture_, part);
+    if (part.isEmpty()) continue;
+    if (!one_rect) painter.setClipRect(part);
+    painter.drawImage(part.topLeft(), *picture_, part);
   }
   if (on_painted_) on_painted_();
 }

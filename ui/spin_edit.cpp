@@ -37,7 +37,13 @@ bool AcceptsTyped(const QString& text) {
 // on keyboard focus and corrects an out-of-range text when the focus leaves.
 class SpinEdit::Field : public QLineEdit {
  public:
-  explicit Field(SpinEdit* owner) : QLineEdit(owner), owner_(owner) { setFrame(false); }
+  explicit Field(SpinEdit* owner) : QLineEdit(owner), owner_(owner) {
+    setFrame(false);
+    // A frameless line edit fills its whole rectangle with the base colour,
+    // so the box's frame behind it need not be painted first: a new text
+    // repaints the field alone.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+  }
 
  protected:
   void keyPressEvent(QKeyEvent* event) override {

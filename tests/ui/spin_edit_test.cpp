@@ -227,3 +227,33 @@ TEST_F(SpinEditTest, LeavingTheFocusCorrectsAnIntegerOutsideTheRange) {
 
 }  // namespace
 }  // namespace kal::ui
+
+namespace kal::ui {
+namespace {
+
+// The text field paints its whole rectangle, so the box's frame is not
+// painted behind it: the box looks the same as when the frame is painted
+// first, with and without the focus, with a selection and disabled.
+TEST_F(SpinEditTest, TextFieldCoversTheBoxBehindIt) {
+  Show();
+  QFont font(QStringLiteral("Arial"));
+  font.setPixelSize(24);
+  age->setFont(font);
+  const auto looks = [this] {
+    QImage covered = age->grab().toImage();
+    age->LineEdit()->setAttribute(Qt::WA_OpaquePaintEvent, false);
+    QImage painted_behind = age->grab().toImage();
+    age->LineEdit()->setAttribute(Qt::WA_OpaquePaintEvent, true);
+    return covered == painted_behind;
+  };
+  EXPECT_TRUE(looks()) << "without focus";
+  age->LineEdit()->setFocus(Qt::TabFocusReason);
+  EXPECT_TRUE(looks()) << "with focus and the text selected";
+  age->LineEdit()->deselect();
+  EXPECT_TRUE(looks()) << "with the caret";
+  age->setEnabled(false);
+  EXPECT_TRUE(looks()) << "disabled";
+}
+
+}  // namespace
+}  // namespace kal::ui

@@ -110,13 +110,6 @@ class ChangedParts {
     return count_;
   }
 
-  QRect Bounds() const {
-    if (count_ == 0) return QRect();
-    Box all = boxes_[0];
-    for (size_t i = 1; i < count_; ++i) all = Joined(all, boxes_[i]);
-    return QRect(QPoint(all.left, all.top), QPoint(all.right, all.bottom));
-  }
-
  private:
   struct Box {
     int left, right, top, bottom;  // inclusive
@@ -195,6 +188,12 @@ QImage ShownTogether(const QImage& plot, const QImage& ruler) {
 
 DistributionPictures::DistributionPictures(DesktopColours colours) : colours_(colours) {}
 
+QRect DistributionPictures::PlotChanged() const {
+  QRect bounds;
+  for (const QRect& part : PlotChangedParts()) bounds |= part;
+  return bounds;
+}
+
 void DistributionPictures::DrawRuler(CalibrationState& state) {
   const int32_t centre = CentreYear(state.RangeFirst, state.RangeLast);
   if (state.RulerCentre == centre) return;
@@ -216,13 +215,11 @@ void DistributionPictures::DrawDistribution(CalibrationState& state) {
   if (plot_) {
     ChangedParts changed;
     RedrawChangedBars(*plot_, kPlotHeight, colours_.button_face, drawn_tops_, tops, changed);
-    plot_changed_ = changed.Bounds();
     plot_part_count_ = changed.Finish(plot_parts_);
   } else {
     plot_.emplace(kPictureWidth, kPlotHeight, colours_.window_text);
     DrawBars(*plot_, kPlotHeight, colours_.button_face, tops);
-    plot_changed_ = plot_->Image().rect();
-    plot_parts_[0] = plot_changed_;
+    plot_parts_[0] = plot_->Image().rect();
     plot_part_count_ = 1;
   }
   drawn_tops_ = tops;

@@ -71,7 +71,7 @@ class DistributionPictures final : public CalibrationDrawing {
   uint64_t PlotDrawings() const { return plot_drawings_; }
   // The part of the plot the last drawing changed (the whole plot the first
   // time; empty when it changed nothing): a window may repaint just that.
-  QRect PlotChanged() const { return plot_changed_; }
+  QRect PlotChanged() const;
   // The same part as a few rectangles that together cover every changed
   // pixel (none when nothing changed). A tick of the sweep moves the tops of
   // the bars by a row or two all along the curve, so the bounding rectangle
@@ -88,7 +88,6 @@ class DistributionPictures final : public CalibrationDrawing {
   std::optional<PixelCanvas> plot_;
   std::array<int, kPictureWidth> drawn_tops_{};  // the bars the plot's pixels show
   std::optional<PixelCanvas> ruler_;
-  QRect plot_changed_;
   std::array<QRect, kMaxPlotParts> plot_parts_{};
   size_t plot_part_count_ = 0;
   uint64_t plot_drawings_ = 0;

@@ -299,9 +299,12 @@ WindowTotals WindowSumAndCuts(const WindowWeights& window, int32_t first_year) {
 
 WindowTotals WindowSumAndCuts(const WindowWeights& window, int32_t first_year, SumLanes lanes) {
   // The running sum after every year of the window; a thread's buffer grows
-  // to its widest window once and is reused.
+  // to its widest window once and is reused. It never shrinks, so a narrower
+  // window after a wide one clears nothing: every entry read is written first.
   thread_local std::vector<double> partial;
-  partial.resize(static_cast<size_t>(window.length) + 1);
+  if (partial.size() <= static_cast<size_t>(window.length)) {
+    partial.resize(static_cast<size_t>(window.length) + 1);
+  }
   RunningSums(window, lanes == SumLanes::kWidest && HasAvx2() ? GridRunFour : GridRunTwo,
               partial.data());
   WindowTotals totals;

@@ -17,6 +17,46 @@ int64_t ExtensionRise(int64_t years_before_first) {
 
 }  // namespace
 
+int32_t CurveTable::FirstAtMost(int64_t high) const {
+  constexpr int32_t kFrom = kSearchOldest + 1;
+  constexpr int32_t kTo = kSearchYoungest - 1;
+  if (!first_at_most_.empty()) {
+    if (high < first_lowest_) return kTo + 1;
+    const int64_t i = high - first_lowest_;
+    if (i >= static_cast<int64_t>(first_at_most_.size())) return kFrom;
+    return first_at_most_[static_cast<size_t>(i)];
+  }
+  int32_t lo = kFrom, hi = kTo + 1;  // answer in [lo, hi]; hi means none
+  while (lo < hi) {
+    const int32_t mid = lo + (hi - lo) / 2;
+    if (MinFromOld(mid) <= high)
+      hi = mid;
+    else
+      lo = mid + 1;
+  }
+  return lo;
+}
+
+int32_t CurveTable::LastAtLeast(int64_t low) const {
+  constexpr int32_t kFrom = kSearchOldest + 1;
+  constexpr int32_t kTo = kSearchYoungest - 1;
+  if (!last_at_least_.empty()) {
+    if (low <= last_lowest_) return kTo;
+    const int64_t i = low - last_lowest_;
+    if (i >= static_cast<int64_t>(last_at_least_.size())) return kFrom - 1;
+    return last_at_least_[static_cast<size_t>(i)];
+  }
+  int32_t lo = kFrom - 1, hi = kTo;  // kFrom - 1 means none
+  while (lo < hi) {
+    const int32_t mid = lo + (hi - lo + 1) / 2;
+    if (MaxFromYoung(mid) >= low)
+      lo = mid;
+    else
+      hi = mid - 1;
+  }
+  return lo;
+}
+
 Result<CurveTable> LoadCurve(std::span<const std::string_view> lists, int32_t first_year) {
   std::vector<int32_t> values;
   size_t total = 0;
@@ -107,6 +147,27 @@ Result<CurveTable> LoadCurveValues(std::span<const int32_t> values, int32_t firs
   for (int32_t y = kTo; y >= kFrom; --y) {
     running = std::max(running, curve[y]);
     curve.max_from_young_[static_cast<size_t>(y - kFrom)] = running;
+  }
+
+  // Both running extremes fall as the year grows, so every bound's answer
+  // follows from one walk down the bounds beside one walk along the years.
+  const int64_t min_span = int64_t{curve.MinFromOld(kFrom)} - curve.MinFromOld(kTo) + 1;
+  const int64_t max_span = int64_t{curve.MaxFromYoung(kFrom)} - curve.MaxFromYoung(kTo) + 1;
+  if (min_span <= CurveTable::kMaxAnswerSpan && max_span <= CurveTable::kMaxAnswerSpan) {
+    curve.first_lowest_ = curve.MinFromOld(kTo);
+    curve.first_at_most_.resize(static_cast<size_t>(min_span));
+    int32_t y = kFrom;
+    for (int64_t i = min_span - 1; i >= 0; --i) {
+      while (curve.MinFromOld(y) > curve.first_lowest_ + i) ++y;
+      curve.first_at_most_[static_cast<size_t>(i)] = y;
+    }
+    curve.last_lowest_ = curve.MaxFromYoung(kTo);
+    curve.last_at_least_.resize(static_cast<size_t>(max_span));
+    y = kTo;
+    for (int64_t i = 0; i < max_span; ++i) {
+      while (curve.MaxFromYoung(y) < curve.last_lowest_ + i) --y;
+      curve.last_at_least_[static_cast<size_t>(i)] = y;
+    }
   }
   return curve;
 }

@@ -6,7 +6,9 @@
 //
 // Besides the ages it keeps the running minimum from the old end and the
 // running maximum from the young end of the window search's span, which turn
-// each of the search's two scans into a bisection.
+// each of the search's two scans into a bisection, and, for a curve whose
+// ages span a sane range, each bisection's answer for every possible bound,
+// so that a date list's window search is two table reads.
 #ifndef KAL_CORE_CAL_CURVE_H_
 #define KAL_CORE_CAL_CURVE_H_
 
@@ -45,12 +47,29 @@ class CurveTable {
     return max_from_young_[static_cast<size_t>(y - (kSearchOldest + 1))];
   }
 
+  // The first year from kSearchOldest + 1 on whose MinFromOld is at most
+  // `high`, or kSearchYoungest when none is.
+  int32_t FirstAtMost(int64_t high) const;
+  // The last year up to kSearchYoungest - 1 whose MaxFromYoung is at least
+  // `low`, or kSearchOldest when none is.
+  int32_t LastAtLeast(int64_t low) const;
+
+  // The most entries each answer table may have; a curve whose ages span
+  // more is searched by bisection alone.
+  static constexpr int64_t kMaxAnswerSpan = int64_t{1} << 20;
+
  private:
   friend Result<CurveTable> LoadCurveValues(std::span<const int32_t>, int32_t);
   std::vector<int32_t> ages_;  // kOldestYear .. last_year_
   int32_t last_year_ = kOldestYear - 1;
   std::vector<int32_t> min_from_old_;
   std::vector<int32_t> max_from_young_;
+  // FirstAtMost(first_lowest_ + i) and LastAtLeast(last_lowest_ + i); empty
+  // when the ages span more than kMaxAnswerSpan.
+  std::vector<int32_t> first_at_most_;
+  int64_t first_lowest_ = 0;
+  std::vector<int32_t> last_at_least_;
+  int64_t last_lowest_ = 0;
 };
 
 // Fills a curve from lists of text lines, one whole age per line, the first

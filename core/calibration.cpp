@@ -42,36 +42,13 @@ void BuildGaussTable(CalibrationState& state) {
 }
 
 CalendarWindow FindWindow(const CurveTable& curve, int32_t sample_age, int32_t sigma) {
-  const int32_t high = sample_age + 4 * sigma;
-  const int32_t low = sample_age - 4 * sigma;
-  constexpr int32_t kFrom = CurveTable::kSearchOldest + 1;
-  constexpr int32_t kTo = CurveTable::kSearchYoungest - 1;
-  CalendarWindow window;
-
-  // First year whose running minimum from the old end is at most high: the
-  // first year the upward scan would stop at.
-  int32_t lo = kFrom, hi = kTo + 1;  // answer in [lo, hi]; hi means none
-  while (lo < hi) {
-    const int32_t mid = lo + (hi - lo) / 2;
-    if (curve.MinFromOld(mid) <= high)
-      hi = mid;
-    else
-      lo = mid + 1;
-  }
-  window.first = lo - 1;  // lo == kTo + 1 is kSearchYoungest, where the scan stops
-
-  // Last year whose running maximum from the young end is at least low.
-  lo = kFrom - 1;  // kFrom - 1 means none: kSearchOldest, where the scan stops
-  hi = kTo;
-  while (lo < hi) {
-    const int32_t mid = lo + (hi - lo + 1) / 2;
-    if (curve.MaxFromYoung(mid) >= low)
-      lo = mid;
-    else
-      hi = mid - 1;
-  }
-  window.last = lo + 1;
-  return window;
+  // The upward scan stops at the first year whose running minimum from the
+  // old end is at most age + 4 sigma (or at kSearchYoungest), the downward
+  // one at the last year whose running maximum from the young end is at
+  // least age - 4 sigma (or at kSearchOldest).
+  const int64_t high = int64_t{sample_age} + 4 * int64_t{sigma};
+  const int64_t low = int64_t{sample_age} - 4 * int64_t{sigma};
+  return CalendarWindow{curve.FirstAtMost(high) - 1, curve.LastAtLeast(low) + 1};
 }
 
 void FindRange(CalibrationState& state) {

@@ -62,7 +62,8 @@ void BuildGaussTable(CalibrationState& state);
 // Sets RangeFirst and RangeLast: the year before the first year from
 // kSearchOldest + 1 on whose age is at most age + 4 sigma, and the year after
 // the last year up to kSearchYoungest - 1 whose age is at least age - 4 sigma.
-// Bisects the curve's running extremes instead of scanning.
+// Reads the curve's answer tables (or bisects its running extremes) instead
+// of scanning.
 void FindRange(CalibrationState& state);
 // The same by the two plain linear scans; the reference FindRange must match.
 void FindRangeByScan(CalibrationState& state);

@@ -1,6 +1,7 @@
-// One calculation without drawing, with the bisecting window search (Fast)
-// and with the two linear scans (Scan), loading the embedded curve, and the
-// window's running sums alone at each vector width (items are years).
+// One calculation without drawing, with the window search that reads the
+// curve's answer tables (Fast) and with the two linear scans (Scan), loading
+// the embedded curve, and the window's running sums alone at each vector
+// width (items are years).
 #include <benchmark/benchmark.h>
 
 #include "core/calibration.h"

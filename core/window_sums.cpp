@@ -79,6 +79,20 @@ constexpr int32_t kDenseRun = 16;
 
 bool OnGrid(double sum) { return sum >= kGridLowest && sum < kGridHighest; }
 
+// Takes the stop the fast loop found at year i (a tie or a step into the next
+// binade) as the definition takes it and moves i past it. False when the run
+// ends there; otherwise `run_start` and `grid` start again from the new sum.
+__attribute__((always_inline)) inline bool TakeStop(const WindowWeights& window, int32_t& i,
+                                                    double* partial, int32_t& run_start,
+                                                    Grid& grid) {
+  partial[i + 1] = ExtendedStep(partial[i], window.Weight(i));
+  ++i;
+  if (!OnGrid(partial[i]) || i - run_start < kDenseRun) return false;
+  run_start = i;
+  grid = GridOf(partial[i]);
+  return true;
+}
+
 __attribute__((target("avx2"))) int32_t GridRunFour(const WindowWeights& window, int32_t i,
                                                     double* partial) {
   const int32_t* const curve_ages = window.ages;
@@ -128,11 +142,7 @@ __attribute__((target("avx2"))) int32_t GridRunFour(const WindowWeights& window,
       continue;
     }
     i += std::countr_zero(static_cast<unsigned>(events));
-    partial[i + 1] = ExtendedStep(partial[i], window.Weight(i));
-    ++i;
-    if (!OnGrid(partial[i]) || i - run_start < kDenseRun) return i;
-    run_start = i;
-    grid = GridOf(partial[i]);
+    if (!TakeStop(window, i, partial, run_start, grid)) return i;
     scale = _mm256_set1_pd(grid.scale);
     ulp = _mm256_set1_pd(grid.ulp);
     units = _mm256_set1_pd(grid.units);
@@ -166,11 +176,7 @@ int32_t GridRunTwo(const WindowWeights& window, int32_t i, double* partial) {
       continue;
     }
     i += std::countr_zero(static_cast<unsigned>(events));
-    partial[i + 1] = ExtendedStep(partial[i], window.Weight(i));
-    ++i;
-    if (!OnGrid(partial[i]) || i - run_start < kDenseRun) return i;
-    run_start = i;
-    grid = GridOf(partial[i]);
+    if (!TakeStop(window, i, partial, run_start, grid)) return i;
     scale = _mm_set1_pd(grid.scale);
     ulp = _mm_set1_pd(grid.ulp);
     units = _mm_set1_pd(grid.units);

@@ -197,7 +197,7 @@ void TForm1::Button1Click(QObject*) {
     for (const QRect& part : pictures_.PlotChangedParts()) changed += part;
     Image1->PictureChanged(changed);
     // A drawing that changed no pixel is on screen already.
-    if (sweep_stats_ && pictures_.PlotChanged().isEmpty()) {
+    if (sweep_stats_ && changed.isEmpty()) {
       sweep_stats_->PlotPainted(pictures_.PlotDrawings());
     }
   }

@@ -76,6 +76,14 @@ int CachedGlyphs::Kerning(char16_t first, char16_t second) {
 }
 
 bool CachedGlyphs::Lay(const QString& text) {
+  if (laid_ != text) {
+    laid_ = text;
+    laid_whole_ = LayAnew(text);
+  }
+  return laid_whole_;
+}
+
+bool CachedGlyphs::LayAnew(const QString& text) {
   if (!usable_ || text.isEmpty()) return false;
   indexes_.resize(text.size());
   advances_.resize(text.size());

@@ -49,8 +49,11 @@ class CachedGlyphs {
   static constexpr int kLast = 0x7E;
 
   // Advances of the text's glyphs with the kerning of each pair added to the
-  // first; false when a character is not a single simple glyph.
+  // first; false when a character is not a single simple glyph. A caption is
+  // measured when it is set and laid again when it is painted: the second
+  // time the last layout serves.
   bool Lay(const QString& text);
+  bool LayAnew(const QString& text);
   const Glyph* GlyphOf(char16_t c);
   int Kerning(char16_t first, char16_t second);
 
@@ -61,6 +64,8 @@ class CachedGlyphs {
   QHash<quint32, int> kerning_;  // first << 16 | second
   QVector<quint32> indexes_;     // of the last Lay
   QVector<int> advances_;
+  std::optional<QString> laid_;  // the text of the last Lay
+  bool laid_whole_ = false;      // what it returned
 };
 
 class AutoSizeLabel : public QLabel {
